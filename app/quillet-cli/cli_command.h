@@ -1,0 +1,37 @@
+#pragma once
+// The command table of quillet-cli. Each command file registers its commands
+// with QUILLET_CLI_COMMAND; the main program parses the options, builds the
+// session and runs the command.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+struct Session;
+
+struct CliContext {
+    Session& session;
+    std::vector<std::string> args;    // the command's arguments (as typed, UTF-8)
+    std::optional<std::string> input;  // --input TEXT, GBK; answers the input box
+    bool json = false;
+};
+
+struct CliCommand {
+    const char* name;
+    const char* usage;    // "bind AREA_ID"
+    const char* summary;  // one line for --help
+    // Exit status: 0 ran, 1 the account could not be initialised, 2 usage error.
+    int (*run)(CliContext&);
+};
+
+bool register_cli_command(const CliCommand& command);
+const std::vector<CliCommand>& cli_commands();
+
+}  // namespace quillet
+
+#define QUILLET_CLI_CONCAT2(a, b) a##b
+#define QUILLET_CLI_CONCAT(a, b) QUILLET_CLI_CONCAT2(a, b)
+#define QUILLET_CLI_COMMAND(...)                                             \
+    static const bool QUILLET_CLI_CONCAT(quillet_cli_registered_, __LINE__) = \
+        ::quillet::register_cli_command(::quillet::CliCommand{__VA_ARGS__})

@@ -1,0 +1,17 @@
+#pragma once
+// The two jobs that fill the main window with the account: the start-up
+// initialisation and the binding of another area.
+#include "claim/catalogue.h"
+#include "services/game_service_client.h"
+
+namespace quillet {
+
+struct Session;
+
+// Runs once per main window on a worker; true when the QQ and CF steps
+// succeeded. The caller then runs unlock_controls with area_bound.
+bool initialise_main_window(Session& s, GameServiceClient& client, ActivityCatalogue& catalogue);
+// Binds the area picked in 列表框_大区; ends with unlock_controls.
+void bind_selected_area(Session& s, GameServiceClient& client, ActivityCatalogue& catalogue);
+
+}  // namespace quillet

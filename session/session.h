@@ -1,0 +1,52 @@
+#pragma once
+// What every feature is given: the session record, the ports and the shared
+// services. Created at start, released at exit; passed in, never global.
+#include <filesystem>
+
+#include "net/cookie_jar.h"
+#include "net/hosts.h"
+#include "net/http_client.h"
+#include "session/job_runner.h"
+#include "session/log_sink.h"
+#include "session/session_state.h"
+#include "session/view.h"
+#include "text/clock.h"
+#include "text/ini_file.h"
+
+namespace quillet {
+
+inline constexpr const char* kVersion = "1.1.0.19";
+
+struct Session {
+    Session(View& v, Clock& c, HttpClient& h, HostTable hosts_, PlatformCookieStore& store,
+            std::filesystem::path config_file)
+        : view(v), clock(c), http(h), hosts(std::move(hosts_)), cookie_store(store),
+          config(std::move(config_file)), log(v, c) {}
+
+    View& view;
+    Clock& clock;
+    HttpClient& http;
+    HostTable hosts;
+    PlatformCookieStore& cookie_store;
+    IniFile config;  // quillet.cfg
+    SessionState state;
+    LogSink log;
+    JobRunner jobs;  // declared last: joined first, before anything it uses goes
+
+    // "http://" + the host's name.
+    std::string http_url(Host h, std::string_view path = "") const {
+        return "http://" + hosts[h] + std::string(path);
+    }
+    void pump() { view.pump_events(); }
+};
+
+// Disables the main window's action controls (called before a job starts).
+void lock_controls(Session& s);
+// Re-enables them; bound_features decides the region-bound controls.
+void unlock_controls(Session& s, bool bound_features);
+// Panels: hides every panel and the account header, then shows panel at 16,16.
+void show_panel(Session& s, Control panel);
+// The "返回" buttons: hides the panel and shows the account header again.
+void return_to_log(Session& s, Control panel);
+
+}  // namespace quillet
