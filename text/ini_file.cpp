@@ -1,5 +1,7 @@
 #include "text/ini_file.h"
 
+// The file is GBK bytes, like every text of the program: no conversion.
+#define SI_NO_CONVERSION
 #include <SimpleIni.h>
 
 namespace quillet {
