@@ -1,10 +1,40 @@
 #include "text/ini_file.h"
 
-// The file is GBK bytes, like every text of the program: no conversion.
-#define SI_NO_CONVERSION
-#include <SimpleIni.h>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "text/text_ops.h"
 
 namespace quillet {
+namespace {
+
+// Lines of the file without their line ends; empty when it cannot be read.
+bool read_lines(const std::filesystem::path& path, std::vector<std::string>& lines) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return true;
+}
+
+// Section and key names compare without regard to ASCII letter case, as
+// profile readers do.
+bool same_name(std::string_view a, std::string_view b) {
+    return to_lower_ascii(trim(a)) == to_lower_ascii(trim(b));
+}
+
+bool is_section(const std::string& line, std::string* name) {
+    std::string t = trim(line);
+    if (t.size() < 2 || t.front() != '[' || t.back() != ']') return false;
+    if (name) *name = t.substr(1, t.size() - 2);
+    return true;
+}
+
+}  // namespace
 
 IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {}
 
@@ -16,21 +46,72 @@ void IniFile::set_path(std::filesystem::path path) {
 std::string IniFile::read(std::string_view section, std::string_view key,
                           std::string_view fallback) const {
     std::lock_guard lock(mutex_);
-    CSimpleIniA ini(/*utf8=*/false, /*multikey=*/false, /*multiline=*/false);
-    if (path_.empty() || ini.LoadFile(path_.c_str()) < 0) return std::string(fallback);
-    const char* v = ini.GetValue(std::string(section).c_str(), std::string(key).c_str(), nullptr);
-    return v ? std::string(v) : std::string(fallback);
+    std::vector<std::string> lines;
+    if (path_.empty() || !read_lines(path_, lines)) return std::string(fallback);
+    bool inside = false;
+    for (const auto& line : lines) {
+        std::string name;
+        if (is_section(line, &name)) {
+            inside = same_name(name, section);
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (inside && eq != std::string::npos && same_name(line.substr(0, eq), key))
+            return trim(std::string_view(line).substr(eq + 1));
+    }
+    return std::string(fallback);
 }
 
 bool IniFile::write(std::string_view section, std::string_view key, std::string_view value) {
     std::lock_guard lock(mutex_);
     if (path_.empty()) return false;
-    CSimpleIniA ini(false, false, false);
+    std::vector<std::string> lines;
     std::error_code ec;
-    if (std::filesystem::exists(path_, ec) && ini.LoadFile(path_.c_str()) < 0) return false;
-    ini.SetValue(std::string(section).c_str(), std::string(key).c_str(),
-                 std::string(value).c_str());
-    return ini.SaveFile(path_.c_str(), /*addSignature=*/false) >= 0;
+    if (std::filesystem::exists(path_, ec) && !read_lines(path_, lines)) return false;
+    std::string entry = std::string(key) + "=" + std::string(value);
+    bool inside = false, done = false;
+    size_t section_end = std::string::npos;  // where to insert a new key
+    for (size_t i = 0; i < lines.size() && !done; ++i) {
+        std::string name;
+        if (is_section(lines[i], &name)) {
+            if (inside) break;
+            inside = same_name(name, section);
+            if (inside) section_end = i + 1;
+            continue;
+        }
+        if (!inside) continue;
+        size_t eq = lines[i].find('=');
+        if (eq != std::string::npos && same_name(lines[i].substr(0, eq), key)) {
+            lines[i] = entry;
+            done = true;
+        } else if (!trim(lines[i]).empty()) {
+            section_end = i + 1;
+        }
+    }
+    if (!done) {
+        if (section_end == std::string::npos) {
+            if (!lines.empty() && !trim(lines.back()).empty()) lines.emplace_back();
+            lines.push_back("[" + std::string(section) + "]");
+            lines.push_back(entry);
+        } else {
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(section_end), entry);
+        }
+    }
+    // Write beside the file and rename, so a failed write never leaves half a file.
+    auto temp = path_;
+    temp += ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        for (const auto& l : lines) out << l << "\r\n";
+        if (!out.flush()) return false;
+    }
+    std::filesystem::rename(temp, path_, ec);
+    if (ec) {
+        std::filesystem::remove(temp, ec);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace quillet
