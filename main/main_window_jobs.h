@@ -11,6 +11,12 @@ struct Session;
 // Runs once per main window on a worker; true when the QQ and CF steps
 // succeeded. The caller then runs unlock_controls with area_bound.
 bool initialise_main_window(Session& s, GameServiceClient& client, ActivityCatalogue& catalogue);
+
+// Where the initialisation ended: ready, or the step that failed (the command
+// line binds an area after a failed CF step, as a user picking one would).
+enum class InitResult { Ready, QqFailed, CfFailed };
+InitResult initialise_main_window_result(Session& s, GameServiceClient& client,
+                                         ActivityCatalogue& catalogue);
 // Binds the area picked in 列表框_大区; ends with unlock_controls.
 void bind_selected_area(Session& s, GameServiceClient& client, ActivityCatalogue& catalogue);
 
