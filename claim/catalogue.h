@@ -2,7 +2,9 @@
 // The activity catalogue: the vendor's script file of gift groups, folded into
 // one ActivityEntry per claimable item. Texts are GBK.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillet {
@@ -20,5 +22,11 @@ using ActivityCatalogue = std::vector<ActivityEntry>;
 // Fetches data.js, replaces the catalogue's contents and returns the number of
 // entries (0 on any failure).
 int load_catalogue(Session& s, ActivityCatalogue& catalogue);
+
+// Reads a catalogue file's text into catalogue (replacing its contents) and
+// returns the number of entries; 0 when the text cannot be read. pump runs
+// after each group.
+int parse_catalogue(std::string_view text, ActivityCatalogue& catalogue,
+                    const std::function<void()>& pump = {});
 
 }  // namespace quillet

@@ -1,0 +1,75 @@
+#include "claim/vip.h"
+
+#include <optional>
+
+#include "script/json_view.h"
+#include "session/session.h"
+#include "text/gbk.h"
+#include "text/text_ops.h"
+#include "text/time_text.h"
+
+namespace quillet {
+namespace {
+
+// The message of a rule that matches ret, or nullopt.
+std::optional<std::string> rule_message(const std::string& rule, const std::string& ret) {
+    bool negated;
+    if (starts_with(rule, "!="))
+        negated = true;
+    else if (starts_with(rule, "="))
+        negated = false;
+    else
+        return std::nullopt;
+    const std::string code = text_between(rule, "=", ":");
+    if ((code == ret) == negated) return std::nullopt;
+    // The message is what follows the ":" that ends the code.
+    const size_t eq = rule.find('=');
+    const size_t colon = rule.find(':', eq + 1);
+    return colon == std::string::npos ? std::string() : rule.substr(colon + 1);
+}
+
+}  // namespace
+
+std::string vip_url(const Session& s, const ActivityEntry& e, const std::string& time) {
+    const SessionState& st = s.state;
+    return s.http_url(Host::VIP_AMS, "/ams3.0.php?") +
+           fill_template(e.param, {{"aId", e.aId},
+                                   {"g_tk", st.g_tk},
+                                   {"uin", st.qq},
+                                   {"area", std::to_string(st.area_id)},
+                                   {"roleName", st.role_name},
+                                   {"vipId", e.vipId},
+                                   {"time", time}});
+}
+
+ClaimOutcome vip_read_answer(const std::string& answer, const std::string& rS) {
+    static const std::string kNetwork = utf8_to_gbk("领取失败，网络错误 80001");
+    static const std::string kParse = utf8_to_gbk("领取失败，解析错误 80002");
+    static const std::string kNoRule = utf8_to_gbk("领取失败，解析错误 80003");
+
+    if (answer.empty()) return {kNetwork, false};
+    std::string json = text_between(answer, "123(", ")");
+    if (json.empty()) json = answer;
+    JsonView view;
+    if (!view.load(json)) return {kParse, false};
+
+    const std::string ret = view.get_text("ret");
+    std::string message;
+    for (const auto& rule : split(rS, "|")) {
+        if (auto m = rule_message(rule, ret)) {
+            message = *m;
+            break;
+        }
+    }
+    if (message.empty()) return {kNoRule, false};
+    if (starts_with(message, "j:")) message = view.get_text(text_after_last(message, ":"));
+    return {message, true};
+}
+
+ClaimOutcome vip_claim(Session& s, const ActivityEntry& e) {
+    const std::string answer =
+        s.http.get_text(vip_url(s, e, unix_time_text(s.clock)), false, &s.state.cookie);
+    return vip_read_answer(answer, e.rS);
+}
+
+}  // namespace quillet
