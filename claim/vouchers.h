@@ -1,0 +1,61 @@
+#pragma once
+// The voucher panel (外形框_月券): the vendor's offer file month.js, the 聚豆
+// and 帮豆 balances, the three exchange lists, and the five exchange and
+// lottery actions paid in 月券, 聚豆 and 帮豆.
+#include <string>
+#include <vector>
+
+#include "session/session_state.h"
+
+namespace quillet {
+
+struct Session;
+
+struct VoucherItem {
+    std::string t;    // item name
+    std::string fId;  // AMS flow id of its exchange
+};
+
+// One offer of month.js; every member is kept as text.
+struct VoucherOffer {
+    std::string aId, actId, saId, sfId0, sfId1, cxId, cjId, rK, cjTicket;
+    std::vector<VoucherItem> items;
+};
+
+// The three offers kept for the run, one per currency; each is replaced by the
+// last readable offer of its type in the most recent file.
+struct VoucherOffers {
+    VoucherOffer month;  // type "1" 月券
+    VoucherOffer judou;  // type "2" 聚豆
+    VoucherOffer bang;   // type "3" 帮豆
+};
+
+// The job of the menu item "月券/聚豆": loads the offers, shows both balances
+// (binding 帮豆 first, with s.state.bang_bound_ids), fills the three lists and
+// shows the panel. Every failure is one red line. Ends with
+// unlock_controls(logged_in).
+void load_vouchers(Session& s, Guarded<VoucherOffers>& offers);
+
+// Reads an offer file into offers (offers of unknown types and offers without
+// a readable "list" are skipped). False when the text is not a script value.
+bool read_voucher_offers(const std::string& text, VoucherOffers& offers);
+
+// The five buttons of the panel; the number is the digit of their messages.
+enum class VoucherAction {
+    MonthExchange = 1,  // 按钮_月券_月券兑换
+    JudouExchange = 2,  // 按钮_月券_聚豆兑换
+    JudouLottery = 3,   // 按钮_月券_聚豆抽奖
+    BangExchange = 4,   // 按钮_月券_帮豆兑换
+    BangLottery = 5,    // 按钮_月券_帮豆抽奖
+};
+
+// Runs one action on the calling (user-interface) thread and reports in a
+// message box. An exchange with "选择兑换道具" (or nothing) selected does
+// nothing; a lottery asks for confirmation first and sends nothing when
+// cancelled.
+void run_voucher_action(Session& s, const VoucherOffers& offers, VoucherAction action);
+
+// The mall's exchange body for activity aId and flow fId, as sent.
+std::string mall_exchange_body(const Session& s, const std::string& aId, const std::string& fId);
+
+}  // namespace quillet

@@ -1,0 +1,23 @@
+#pragma once
+// My assets (外形框_我的资产): the weapons of one class with their remaining
+// time and price, their total value, and the CF and GP points.
+#include <string>
+
+#include "services/game_service_client.h"
+#include "text/clock.h"
+
+namespace quillet {
+
+struct Session;
+
+// Weapon class 1 main, 2 secondary, 3 melee, 4 throwing. Only class 1 writes
+// to the log; the others refresh the panel silently. Ends with
+// unlock_controls(logged_in).
+void show_assets(Session& s, GameServiceClient& client, int weapon_class);
+
+// "永久" for an end of "0"; otherwise whole days and hours from today to the
+// end (a Unix time in seconds), both carrying the sign: "2天2时", "0天-5时".
+// An end that is not a time is shown as it came.
+std::string remaining_time_text(const std::string& end, const DateTime& today);
+
+}  // namespace quillet

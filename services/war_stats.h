@@ -1,0 +1,21 @@
+#pragma once
+// War statistics (外形框_战绩): the overall and today's battle figures of the
+// bound region, read from the statistics page's 15 table cells.
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+struct Session;
+
+// Ends with unlock_controls(logged_in).
+void show_war_stats(Session& s);
+
+// The two captions of 15 cells: lines 1-8 and lines 9-15, each line its label
+// and cell followed by an empty line.
+struct WarStatsCaptions {
+    std::string total, today;
+};
+WarStatsCaptions war_stats_captions(const std::vector<std::string>& cells);
+
+}  // namespace quillet
