@@ -1,7 +1,9 @@
 #pragma once
 // Starts each job on a worker thread of its own and joins every worker before
 // it is destroyed, so no thread outlives the session objects it uses.
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -18,10 +20,24 @@ public:
     void start(std::function<void()> job);
     // Waits for every job started so far (and any they start meanwhile).
     void join_all();
+    // Waits likewise while calling pump between short sleeps: used on the
+    // user-interface thread, whose workers may be waiting for it to take a
+    // control change or a log line.
+    void wait_idle(const std::function<void()>& pump);
+    // Jobs started and not yet finished.
+    size_t running() const;
 
 private:
-    std::mutex mutex_;
-    std::vector<std::thread> threads_;
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    // Joins the workers whose job has ended (their threads hold resources
+    // until joined). Needs mutex_ held by the caller.
+    std::vector<std::thread> take_finished_locked();
+
+    mutable std::mutex mutex_;
+    std::vector<Worker> threads_;
 };
 
 }  // namespace quillet

@@ -18,7 +18,9 @@ public:
 private:
     View& view_;
     Clock& clock_;
-    std::mutex mutex_;
+    // Taken with a timeout so that a caller on the user-interface thread keeps
+    // pumping while a worker holding it waits for that thread.
+    std::timed_mutex mutex_;
 };
 
 }  // namespace quillet

@@ -2,6 +2,8 @@
 // What every feature is given: the session record, the ports and the shared
 // services. Created at start, released at exit; passed in, never global.
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "net/cookie_jar.h"
 #include "net/hosts.h"
@@ -48,5 +50,12 @@ void unlock_controls(Session& s, bool bound_features);
 void show_panel(Session& s, Control panel);
 // The "返回" buttons: hides the panel and shows the account header again.
 void return_to_log(Session& s, Control panel);
+// The panel frames show_panel hides (the account header included).
+const std::vector<Control>& panel_set();
+// The handler of 按钮_更换账号: forgets the signed-in account, closes the main
+// window and asks the window loop for the login again.
+void switch_account(Session& s);
+// Hands an address to the system's web browser; an empty address opens nothing.
+void open_address(Session& s, const std::string& address);
 
 }  // namespace quillet
