@@ -1,0 +1,26 @@
+/* Duktape configuration for Quillet: the packaged configuration plus the
+ * execution-timeout hook, so that no evaluation of server text can run past
+ * its time budget. Include this instead of duk_config.h, before duktape.h. */
+#if !defined(QUILLET_DUK_CONFIG_H)
+#define QUILLET_DUK_CONFIG_H
+
+/* The packaged configuration, found through the engine's source directory. */
+#include "duk_config.h"
+
+#undef DUK_USE_INTERRUPT_COUNTER
+#define DUK_USE_INTERRUPT_COUNTER
+
+#if defined(__cplusplus)
+extern "C" {
+#endif
+/* Called from the bytecode executor's interrupt; non-zero ends the running
+ * evaluation with a RangeError. udata is the heap's user data. */
+int quillet_duk_exec_timeout(void *udata);
+#if defined(__cplusplus)
+}
+#endif
+
+#undef DUK_USE_EXEC_TIMEOUT_CHECK
+#define DUK_USE_EXEC_TIMEOUT_CHECK(udata) quillet_duk_exec_timeout((udata))
+
+#endif
