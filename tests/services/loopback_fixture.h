@@ -1,0 +1,105 @@
+#pragma once
+// A small loopback HTTP server whose answers a test scripts per path, and a
+// session whose every host is routed to it. The server records each request
+// as it arrived (raw target, body, the headers the readers care about).
+#include <httplib.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "net/cookie_jar.h"
+#include "net/http_client.h"
+#include "services/game_service_client.h"
+#include "session/memory_view.h"
+#include "session/session.h"
+#include "text/clock.h"
+
+namespace quillet::testing {
+
+struct SeenRequest {
+    std::string method, target, path, body, cookie, referer;
+};
+
+class Loopback {
+public:
+    using Answer = std::function<std::string(const httplib::Request&)>;
+
+    Loopback() {
+        auto handler = [this](const httplib::Request& req, httplib::Response& res) {
+            Answer answer;
+            {
+                std::lock_guard lock(mutex_);
+                seen_.push_back({req.method, req.target, req.path, req.body,
+                                 req.get_header_value("Cookie"), req.get_header_value("Referer")});
+                auto it = answers_.find(req.path);
+                if (it != answers_.end()) answer = it->second;
+            }
+            res.set_content(answer ? answer(req) : std::string(), "text/html");
+        };
+        server_.Get(".*", handler);
+        server_.Post(".*", handler);
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+    }
+    ~Loopback() {
+        server_.stop();
+        thread_.join();
+    }
+
+    int port() const { return port_; }
+    void answer(const std::string& path, Answer a) {
+        std::lock_guard lock(mutex_);
+        answers_[path] = std::move(a);
+    }
+    void answer(const std::string& path, std::string text) {
+        answer(path, [text](const httplib::Request&) { return text; });
+    }
+    std::vector<SeenRequest> seen() const {
+        std::lock_guard lock(mutex_);
+        return seen_;
+    }
+    void forget() {
+        std::lock_guard lock(mutex_);
+        seen_.clear();
+    }
+
+private:
+    httplib::Server server_;
+    std::thread thread_;
+    int port_ = -1;
+    mutable std::mutex mutex_;
+    std::map<std::string, Answer> answers_;
+    std::vector<SeenRequest> seen_;
+};
+
+inline HttpOptions routed_to(int port) {
+    HttpOptions o;
+    o.routing.add("*=127.0.0.1:" + std::to_string(port));
+    o.connect_timeout_ms = 5000;
+    o.stall_timeout_ms = 10000;
+    return o;
+}
+
+// The session a reader runs in, every host routed to the loopback server.
+struct LoopbackSession {
+    Loopback server;
+    MemoryView view;
+    FixedClock clock{{2016, 10, 19, 5, 43, 30}};
+    HttpClient http{routed_to(server.port())};
+    MemoryCookieStore store;
+    Session s{view, clock, http, HostTable{}, store,
+              std::filesystem::temp_directory_path() / "quillet-services-test.cfg"};
+    GameServiceClient client{s};
+
+    LoopbackSession() {
+        s.state.cookie.set("uin=o0010001; skey=@abcdefgh; p_uin=o0010001");
+        s.state.qq = "10001";
+    }
+};
+
+}  // namespace quillet::testing
