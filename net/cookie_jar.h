@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/clock.h"
 
@@ -41,11 +42,15 @@ public:
 
 private:
     struct Cookie {
+        std::string domain;  // lower case, no leading dot
+        std::string name;
         std::string value;
         bool http_only = false;
+        bool host_only = false;  // set without a domain attribute: that host alone
     };
+    void store(Cookie cookie, bool remove);
     std::mutex mutex_;
-    std::map<std::string, std::map<std::string, Cookie>> by_domain_;  // domain -> name -> cookie
+    std::vector<Cookie> cookies_;  // in the order they were first set
 };
 
 class CookieJar {

@@ -1,0 +1,403 @@
+#include "net/http_client.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <mutex>
+#include <vector>
+
+#include "net/http_headers.h"
+#include "text/gbk.h"
+#include "text/text_ops.h"
+
+namespace quillet {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+void global_init_once() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// A header block larger than this is hostile, not an answer.
+constexpr size_t kMaxHeaderBlock = 1024 * 1024;
+
+struct SlistFree {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using Slist = std::unique_ptr<curl_slist, SlistFree>;
+
+Slist make_slist(const std::vector<std::string>& lines) {
+    curl_slist* list = nullptr;
+    for (const std::string& line : lines) {
+        curl_slist* grown = curl_slist_append(list, line.c_str());
+        if (!grown) {
+            curl_slist_free_all(list);
+            return nullptr;
+        }
+        list = grown;
+    }
+    return Slist(list);
+}
+
+// What one transfer collects, and what it watches to give up on a stalled or
+// oversized answer.
+struct Transfer {
+    std::string body;
+    std::string header_block;
+    int64_t max_body = 0;
+    int stall_ms = 0;
+    SteadyClock::time_point last_activity = SteadyClock::now();
+    curl_off_t seen_down = 0, seen_up = 0;
+    bool too_big = false;
+
+    void touch() { last_activity = SteadyClock::now(); }
+};
+
+size_t on_body(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    size_t n = size * count;
+    t->touch();
+    if (t->max_body > 0 && static_cast<int64_t>(t->body.size() + n) > t->max_body) {
+        t->too_big = true;
+        return 0;  // aborts the transfer
+    }
+    t->body.append(data, n);
+    return n;
+}
+
+size_t on_header(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    size_t n = size * count;
+    t->touch();
+    std::string_view line(data, n);
+    // Each answer of a redirect chain (and an interim 100) starts a new block:
+    // only the final answer's headers are kept.
+    if (line.substr(0, 5) == "HTTP/") t->header_block.clear();
+    if (t->header_block.size() + n > kMaxHeaderBlock) return 0;
+    t->header_block.append(line);
+    return n;
+}
+
+int on_progress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
+    auto* t = static_cast<Transfer*>(user);
+    if (down != t->seen_down || up != t->seen_up) {
+        t->seen_down = down;
+        t->seen_up = up;
+        t->touch();
+        return 0;
+    }
+    auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() -
+                                                                      t->last_activity);
+    return idle.count() > t->stall_ms ? 1 : 0;
+}
+
+// One transfer as the two request operations describe it.
+struct Plan {
+    std::string url;
+    int method = 0;
+    const std::string* send_body = nullptr;  // null: no body
+    curl_slist* headers = nullptr;
+    const std::string* agent = nullptr;      // null: the header lines carry it
+    std::string proxy;
+    std::string proxy_user, proxy_password;
+    bool server_credentials = false;
+    bool no_redirect = false;
+    int connect_ms = 0;
+    int stall_ms = 0;
+};
+
+}  // namespace
+
+struct HttpClient::Impl {
+    HttpOptions options;
+    CURLSH* share = nullptr;
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
+    Slist connect_to;
+    std::mutex pool_mutex;
+    std::vector<CURL*> pool;  // idle handles; their connections live in the share
+
+    explicit Impl(HttpOptions o) : options(std::move(o)) {
+        global_init_once();
+        share = curl_share_init();
+        if (share) {
+            curl_share_setopt(share, CURLSHOPT_LOCKFUNC, &Impl::lock);
+            curl_share_setopt(share, CURLSHOPT_UNLOCKFUNC, &Impl::unlock);
+            curl_share_setopt(share, CURLSHOPT_USERDATA, this);
+            curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+            curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+            curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+        }
+        // Routing rules as connect-to entries: any port of the named host (or of
+        // every host for "*") goes to the rule's address; the first match wins.
+        std::vector<std::string> entries;
+        for (const RouteRule& r : options.routing.rules()) {
+            std::string host = r.host == "*" ? "" : r.host;
+            entries.push_back(host + "::" + r.address + ":" + std::to_string(r.port));
+        }
+        connect_to = make_slist(entries);
+    }
+
+    ~Impl() {
+        for (CURL* h : pool) curl_easy_cleanup(h);
+        if (share) curl_share_cleanup(share);
+    }
+
+    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
+        static_cast<Impl*>(user)->locks[static_cast<size_t>(data) % CURL_LOCK_DATA_LAST].lock();
+    }
+    static void unlock(CURL*, curl_lock_data data, void* user) {
+        static_cast<Impl*>(user)->locks[static_cast<size_t>(data) % CURL_LOCK_DATA_LAST].unlock();
+    }
+
+    CURL* acquire() {
+        {
+            std::lock_guard guard(pool_mutex);
+            if (!pool.empty()) {
+                CURL* h = pool.back();
+                pool.pop_back();
+                return h;
+            }
+        }
+        CURL* h = curl_easy_init();
+        // A reset keeps the share, so it is attached once per handle.
+        if (h && share) curl_easy_setopt(h, CURLOPT_SHARE, share);
+        return h;
+    }
+
+    void release(CURL* h) {
+        curl_easy_reset(h);
+        std::lock_guard guard(pool_mutex);
+        pool.push_back(h);
+    }
+
+    // Runs one transfer; false when it failed (nothing usable was answered).
+    bool perform(const Plan& plan, Transfer& t, long& status) {
+        CURL* h = acquire();
+        if (!h) return false;
+        t.max_body = options.max_body_bytes;
+        t.stall_ms = std::max(plan.stall_ms, 1);
+        t.touch();
+
+        curl_easy_setopt(h, CURLOPT_URL, plan.url.c_str());
+        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+        curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
+        curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, plan.no_redirect ? 0L : 1L);
+        curl_easy_setopt(h, CURLOPT_MAXREDIRS, 20L);
+        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::max(plan.connect_ms, 1)));
+        // Two guards against a server that stops talking: no byte at all for
+        // the stall time (progress callback), and a trickle below one byte a
+        // second over that time.
+        curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>((t.stall_ms + 999) / 1000));
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &on_progress);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &on_body);
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
+        curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &on_header);
+        curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
+        curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+        curl_easy_setopt(h, CURLOPT_TCP_NODELAY, 1L);
+        if (plan.agent) curl_easy_setopt(h, CURLOPT_USERAGENT, plan.agent->c_str());
+        curl_easy_setopt(h, CURLOPT_HTTPHEADER, plan.headers);
+        // No proxy unless asked: an empty text also overrides the environment.
+        std::string proxy = plan.proxy.empty() ? "" : "http://" + plan.proxy;
+        curl_easy_setopt(h, CURLOPT_PROXY, proxy.c_str());
+        if (!plan.proxy.empty() && !plan.proxy_user.empty()) {
+            if (plan.server_credentials) {
+                curl_easy_setopt(h, CURLOPT_USERNAME, plan.proxy_user.c_str());
+                curl_easy_setopt(h, CURLOPT_PASSWORD, plan.proxy_password.c_str());
+            } else {
+                curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, plan.proxy_user.c_str());
+                curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, plan.proxy_password.c_str());
+            }
+        }
+        if (connect_to) curl_easy_setopt(h, CURLOPT_CONNECT_TO, connect_to.get());
+        if (!options.ca_file.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, options.ca_file.c_str());
+
+        const int method = http::normalised_method(plan.method);
+        if (method == 2) {
+            // HEAD: the answer has no body; a body of ours may still go out.
+            curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+        } else if (options.max_body_bytes > 0) {
+            curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE,
+                             static_cast<curl_off_t>(options.max_body_bytes));
+        }
+        if (method == 1 || plan.send_body) {
+            static const std::string kEmpty;
+            const std::string& b = plan.send_body ? *plan.send_body : kEmpty;
+            curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(b.size()));
+            curl_easy_setopt(h, CURLOPT_POSTFIELDS, b.data());
+            if (method != 1) curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, http::method_text(method).data());
+        } else if (method == 0) {
+            curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+        }
+
+        CURLcode rc = curl_easy_perform(h);
+        long code = 0;
+        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &code);
+        release(h);
+        status = code;
+        return rc == CURLE_OK && !t.too_big;
+    }
+};
+
+HttpClient::HttpClient(HttpOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
+HttpClient::~HttpClient() = default;
+
+const HttpOptions& HttpClient::options() const { return impl_->options; }
+
+namespace {
+
+void fill_answer(HttpResponse& r, Transfer& t, CookieVar* cookie) {
+    r.body = std::move(t.body);
+    r.answer_headers = http::normalise_answer_headers(t.header_block);
+    r.answer_cookies = http::collect_cookies(r.answer_headers);
+    if (cookie) cookie->merge(r.answer_cookies);
+}
+
+}  // namespace
+
+HttpResponse HttpClient::request(const HttpRequest& req) {
+    HttpResponse r;
+    std::string headers = req.headers;
+    const std::string cookie = req.cookie ? req.cookie->get() : std::string();
+    const std::string agent = http::agent_of(headers);
+    http::complete_headers(headers, req.url, cookie);
+    r.headers = headers;
+
+    http::Target target = http::target_of(req.url);
+    if (!target.ok) return r;
+    std::vector<std::string> lines = http::wire_lines(headers);
+    // curl adds none of its own defaults: every line sent is one of ours.
+    for (const char* own : {"Accept:", "Content-Type:", "Expect:"}) lines.emplace_back(own);
+    Slist list = make_slist(lines);
+    if (!list) return r;
+
+    const int method = http::normalised_method(req.method);
+    const std::string& body = req.byte_body.empty() ? req.body : req.byte_body;
+    Plan plan;
+    plan.url = target.transfer_url;
+    plan.method = method;
+    // POST always carries its body (possibly empty); HEAD only a non-empty one.
+    if (method == 1 || (method == 2 && !body.empty())) plan.send_body = &body;
+    plan.headers = list.get();
+    plan.agent = &agent;
+    plan.proxy = req.proxy;
+    plan.no_redirect = req.no_redirect;
+    plan.connect_ms = impl_->options.connect_timeout_ms;
+    plan.stall_ms = impl_->options.stall_timeout_ms;
+
+    Transfer t;
+    long status = 0;
+    if (!impl_->perform(plan, t, status)) return r;
+    r.status = static_cast<int>(status);
+    fill_answer(r, t, req.cookie);
+    return r;
+}
+
+HttpResponse HttpClient::request_automation(const HttpRequest& req) {
+    HttpResponse r;
+    std::string headers = req.headers;
+    const std::string cookie = req.cookie ? req.cookie->get() : std::string();
+    http::complete_automation_headers(headers, req.url);
+    r.headers = headers;
+
+    http::Target target = http::target_of(req.url);
+    if (!target.ok) return r;
+    auto fields = http::automation_fields(headers);
+    if (!cookie.empty()) {
+        auto same = std::find_if(fields.begin(), fields.end(),
+                                 [](const auto& f) { return to_lower_ascii(f.first) == "cookie"; });
+        if (same != fields.end())
+            same->second = cookie;
+        else
+            fields.emplace_back("Cookie", cookie);
+    }
+    std::vector<std::string> lines;
+    for (const auto& [name, value] : fields)
+        lines.push_back(value.empty() ? name + ";" : name + ": " + value);
+    for (const char* own : {"Accept:", "Content-Type:", "Expect:"}) lines.emplace_back(own);
+    Slist list = make_slist(lines);
+    if (!list) return r;
+
+    int timeout_ms;
+    if (req.timeout_s == -1) {
+        timeout_ms = -1;
+    } else if (req.timeout_s < 1) {
+        timeout_ms = 15000;
+    } else {
+        timeout_ms = std::min(req.timeout_s, 24 * 3600) * 1000;
+    }
+
+    const std::string& body = req.byte_body.empty() ? req.body : req.byte_body;
+    Plan plan;
+    plan.url = target.transfer_url;
+    plan.method = http::normalised_method(req.method);
+    // This variant sends its body with any method, GET included.
+    if (!body.empty() || plan.method == 1) plan.send_body = &body;
+    plan.headers = list.get();
+    plan.proxy = req.proxy;
+    if (!req.proxy.empty()) {
+        plan.proxy_user = req.proxy_user;
+        plan.proxy_password = req.proxy_password;
+        plan.server_credentials = req.proxy_flag == 0;
+    }
+    plan.no_redirect = req.no_redirect;
+    plan.connect_ms = timeout_ms < 0 ? impl_->options.connect_timeout_ms : timeout_ms;
+    plan.stall_ms = timeout_ms < 0 ? impl_->options.stall_timeout_ms : timeout_ms;
+
+    Transfer t;
+    long status = 0;
+    if (!impl_->perform(plan, t, status)) return r;
+    r.status = static_cast<int>(status);
+    fill_answer(r, t, req.cookie);
+    return r;
+}
+
+std::string decode_answer(std::string_view bytes, bool utf8) {
+    if (utf8) return utf8_to_gbk(bytes);
+    return std::string(bytes.substr(0, bytes.find('\0')));
+}
+
+std::string HttpClient::get_text(const std::string& url, bool utf8, CookieVar* cookie,
+                                 std::string* headers) {
+    CookieVar temporary;
+    HttpRequest req;
+    req.url = url;
+    req.method = 0;
+    req.cookie = cookie ? cookie : &temporary;
+    req.headers = (headers ? *headers : std::string()) + std::string(http::kHelperAgentLine);
+    HttpResponse r = request(req);
+    if (headers) *headers = r.headers;
+    return decode_answer(r.body, utf8);
+}
+
+std::string HttpClient::post_text(const std::string& url, const std::string& body, bool utf8,
+                                  CookieVar* cookie, std::string* headers) {
+    CookieVar temporary;
+    HttpRequest req;
+    req.url = url;
+    req.method = 1;
+    req.body = body;
+    req.cookie = cookie ? cookie : &temporary;
+    req.headers = (headers ? *headers : std::string()) + std::string(http::kHelperAgentLine);
+    HttpResponse r = request(req);
+    if (headers) *headers = r.headers;
+    return decode_answer(r.body, utf8);
+}
+
+std::string HttpClient::get_bytes(const std::string& url) {
+    HttpRequest req;
+    req.url = url;
+    return request(req).body;
+}
+
+}  // namespace quillet
