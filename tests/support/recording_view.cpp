@@ -1,0 +1,37 @@
+#include "tests/support/recording_view.h"
+
+namespace quillet::testing {
+
+RecordingView::RecordingView() {
+    load_initial_state(Window::Main);
+    load_initial_state(Window::Version);
+    set_recording(true);
+}
+
+std::vector<std::string> RecordingView::log_texts() const {
+    std::vector<std::string> texts;
+    for (const auto& line : log()) texts.push_back(line.text);
+    return texts;
+}
+
+std::vector<ViewEvent> RecordingView::events_of(std::string_view op) const {
+    std::vector<ViewEvent> found;
+    for (auto& e : events())
+        if (e.op == op) found.push_back(e);
+    return found;
+}
+
+std::vector<ViewEvent> RecordingView::events_for(Control c) const {
+    std::vector<ViewEvent> found;
+    for (auto& e : events())
+        if (e.target == c.name) found.push_back(e);
+    return found;
+}
+
+std::vector<std::string> RecordingView::messages() const {
+    std::vector<std::string> texts;
+    for (auto& e : events_of("message")) texts.push_back(e.value);
+    return texts;
+}
+
+}  // namespace quillet::testing
