@@ -1,0 +1,87 @@
+// quillet-sandbox [--port N] [--scenario DIR] [--cookie-file F]
+// Serves the simulated services on 127.0.0.1 until SIGINT or SIGTERM.
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+#include "sandbox/sandbox.h"
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr, "usage: quillet-sandbox [--port N] [--scenario DIR] [--cookie-file F]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int port = 0;
+    std::filesystem::path scenario = quillet::sandbox::default_scenario_dir();
+    std::string cookie_file;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if ((arg == "--port" || arg == "--scenario" || arg == "--cookie-file") && i + 1 >= argc) return usage();
+        if (arg == "--port") {
+            char* end = nullptr;
+            long v = std::strtol(argv[++i], &end, 10);
+            if (!end || *end || v < 0 || v > 65535) return usage();
+            port = static_cast<int>(v);
+        } else if (arg == "--scenario") {
+            scenario = argv[++i];
+        } else if (arg == "--cookie-file") {
+            cookie_file = argv[++i];
+        } else if (arg == "--help" || arg == "-h") {
+            usage();
+            return 0;
+        } else {
+            return usage();
+        }
+    }
+    if (!std::filesystem::exists(scenario / "scenario.json")) {
+        std::fprintf(stderr, "quillet-sandbox: no scenario.json in %s\n", scenario.string().c_str());
+        return 1;
+    }
+
+    // Block the stop signals before any thread starts, then wait for them here.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+    quillet::sandbox::Sandbox sandbox(scenario);
+    int bound = sandbox.start(port);
+    if (bound < 0) {
+        std::fprintf(stderr, "quillet-sandbox: cannot listen on 127.0.0.1:%d\n", port);
+        return 1;
+    }
+    if (!cookie_file.empty()) {
+        std::ofstream out(cookie_file, std::ios::binary | std::ios::trunc);
+        out << sandbox.account_cookie();
+        if (!out) {
+            std::fprintf(stderr, "quillet-sandbox: cannot write %s\n", cookie_file.c_str());
+            return 1;
+        }
+    }
+    std::printf("quillet-sandbox listening on 127.0.0.1:%d (scenario %s)\n", bound, scenario.string().c_str());
+    std::printf("demo account: QQ %s\n", sandbox.account_qq().c_str());
+    if (cookie_file.empty()) {
+        std::printf("account cookie: run with --cookie-file F to write the demo account's login cookies to F\n");
+    } else {
+        std::printf("account cookie file: %s\n", cookie_file.c_str());
+    }
+    std::printf("try: quillet-cli --connect-to '*=127.0.0.1:%d' --cookie-file %s info\n", bound,
+                cookie_file.empty() ? "F" : cookie_file.c_str());
+    std::fflush(stdout);
+
+    int sig = 0;
+    sigwait(&stop_signals, &sig);
+    sandbox.stop();
+    std::printf("quillet-sandbox stopped\n");
+    return 0;
+}
