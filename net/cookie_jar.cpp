@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_set>
 
 #include "net/cookie_var.h"
 #include "text/text_ops.h"
@@ -68,8 +69,8 @@ bool parse_cookie_date(std::string_view text, DateTime& out) {
             numbers.push_back(static_cast<int>(v));
         } else if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
             size_t begin = i;
-            while (i < text.size() && ((text[i] >= 'A' && text[i] <= 'Z') ||
-                                       (text[i] >= 'a' && text[i] <= 'z')))
+            while (i < text.size() &&
+                   ((text[i] >= 'A' && text[i] <= 'Z') || (text[i] >= 'a' && text[i] <= 'z')))
                 ++i;
             std::string word = to_lower_ascii(text.substr(begin, i - begin));
             for (int m = 0; m < 12; ++m)
@@ -92,17 +93,18 @@ std::string merge_cookies(std::string& cookie, std::string& fresh) {
     cookie = without_spaces(cookie);
     fresh = without_spaces(fresh);
     std::vector<std::string> merged = pairs_of(fresh);
-    std::vector<std::string> fresh_names;
-    for (const std::string& p : merged) fresh_names.push_back(name_of(p));
+    // Sets, not scans: an answer may carry thousands of cookies.
+    std::unordered_set<std::string> fresh_names;
+    for (const std::string& p : merged) fresh_names.insert(name_of(p));
     for (std::string& old : pairs_of(cookie)) {
-        if (std::find(fresh_names.begin(), fresh_names.end(), name_of(old)) == fresh_names.end())
-            merged.push_back(std::move(old));
+        if (!fresh_names.count(name_of(old))) merged.push_back(std::move(old));
     }
     std::vector<std::string> kept;
+    std::unordered_set<std::string> seen;
+    kept.reserve(merged.size());
     for (std::string& p : merged) {
-        if (ends_with(p, "=deleted")) continue;
-        if (std::find(kept.begin(), kept.end(), p) != kept.end()) continue;
-        kept.push_back(std::move(p));
+        if (ends_with(p, "=deleted") || !seen.insert(p).second) continue;
+        kept.push_back(p);
     }
     cookie = join(kept, "; ");
     return cookie;
@@ -233,8 +235,7 @@ std::string MemoryCookieStore::read(std::string_view address, bool include_http_
     std::string text;
     std::lock_guard lock(mutex_);
     for (const Cookie& c : cookies_) {
-        bool matches = host == c.domain ||
-                       (!c.host_only && ends_with(host, "." + c.domain));
+        bool matches = host == c.domain || (!c.host_only && ends_with(host, "." + c.domain));
         if (!matches || (c.http_only && !include_http_only)) continue;
         if (!text.empty()) text += "; ";
         text += c.name + "=" + c.value;
@@ -257,7 +258,8 @@ bool MemoryCookieStore::write(std::string_view address, std::string_view name,
         std::string attr = trim(parts[i]);
         size_t eq = attr.find('=');
         std::string key = to_lower_ascii(trim(std::string_view(attr).substr(0, eq)));
-        std::string val = eq == std::string::npos ? "" : trim(std::string_view(attr).substr(eq + 1));
+        std::string val =
+            eq == std::string::npos ? "" : trim(std::string_view(attr).substr(eq + 1));
         if (key == "expires") {
             DateTime when;
             if (parse_cookie_date(val, when) && when < system_clock().now()) expired = true;

@@ -50,7 +50,9 @@ bool plausible_host_name(std::string_view name) {
 
 }  // namespace
 
-std::string_view host_symbol(Host h) { return kHosts[static_cast<size_t>(h)].symbol; }
+std::string_view host_symbol(Host h) {
+    return kHosts[static_cast<size_t>(h)].symbol;
+}
 
 std::optional<Host> host_of_symbol(std::string_view symbol) {
     std::string wanted = to_upper_ascii(trim(symbol));
@@ -63,9 +65,13 @@ HostTable::HostTable() {
     for (const HostEntry& e : kHosts) names_[static_cast<size_t>(e.host)] = e.default_name;
 }
 
-std::string_view HostTable::default_of(Host h) { return kHosts[static_cast<size_t>(h)].default_name; }
+std::string_view HostTable::default_of(Host h) {
+    return kHosts[static_cast<size_t>(h)].default_name;
+}
 
-void HostTable::set(Host h, std::string name) { names_[static_cast<size_t>(h)] = std::move(name); }
+void HostTable::set(Host h, std::string name) {
+    names_[static_cast<size_t>(h)] = std::move(name);
+}
 
 void HostTable::load_overrides(const IniFile& config) {
     for (const HostEntry& e : kHosts) {

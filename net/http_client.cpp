@@ -53,6 +53,10 @@ struct Transfer {
     SteadyClock::time_point last_activity = SteadyClock::now();
     curl_off_t seen_down = 0, seen_up = 0;
     bool too_big = false;
+    // A HEAD that sends a body cannot tell the transfer that its answer has
+    // none: the transfer is ended once the answer's header block is complete.
+    bool head_with_body = false;
+    bool head_complete = false;
 
     void touch() { last_activity = SteadyClock::now(); }
 };
@@ -79,6 +83,16 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
     if (line.substr(0, 5) == "HTTP/") t->header_block.clear();
     if (t->header_block.size() + n > kMaxHeaderBlock) return 0;
     t->header_block.append(line);
+    if (t->head_with_body && (line == "\r\n" || line == "\n") &&
+        t->header_block.substr(0, 5) == "HTTP/") {
+        size_t space = t->header_block.find(' ');
+        bool interim = space != std::string::npos && t->header_block.size() > space + 1 &&
+                       t->header_block[space + 1] == '1';
+        if (!interim) {
+            t->head_complete = true;
+            return 0;
+        }
+    }
     return n;
 }
 
@@ -101,11 +115,12 @@ struct Plan {
     int method = 0;
     const std::string* send_body = nullptr;  // null: no body
     curl_slist* headers = nullptr;
-    const std::string* agent = nullptr;      // null: the header lines carry it
+    const std::string* agent = nullptr;  // null: the header lines carry it
     std::string proxy;
     std::string proxy_user, proxy_password;
     bool server_credentials = false;
     bool no_redirect = false;
+    bool decode = false;  // the header lines carry an Accept-Encoding line
     int connect_ms = 0;
     int stall_ms = 0;
 };
@@ -190,7 +205,8 @@ struct HttpClient::Impl {
         curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
         curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, plan.no_redirect ? 0L : 1L);
         curl_easy_setopt(h, CURLOPT_MAXREDIRS, 20L);
-        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::max(plan.connect_ms, 1)));
+        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
+                         static_cast<long>(std::max(plan.connect_ms, 1)));
         // Two guards against a server that stops talking: no byte at all for
         // the stall time (progress callback), and a trickle below one byte a
         // second over that time.
@@ -205,7 +221,12 @@ struct HttpClient::Impl {
         curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
         curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
         curl_easy_setopt(h, CURLOPT_TCP_NODELAY, 1L);
+        // The pool is shared by every thread: room for a connection each.
+        curl_easy_setopt(h, CURLOPT_MAXCONNECTS, 64L);
         if (plan.agent) curl_easy_setopt(h, CURLOPT_USERAGENT, plan.agent->c_str());
+        // A caller that names encodings it accepts gets the answer decoded; its
+        // own line is the only Accept-Encoding line sent.
+        if (plan.decode) curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(h, CURLOPT_HTTPHEADER, plan.headers);
         // No proxy unless asked: an empty text also overrides the environment.
         std::string proxy = plan.proxy.empty() ? "" : "http://" + plan.proxy;
@@ -223,10 +244,11 @@ struct HttpClient::Impl {
         if (!options.ca_file.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, options.ca_file.c_str());
 
         const int method = http::normalised_method(plan.method);
-        if (method == 2) {
+        t.head_with_body = method == 2 && plan.send_body;
+        if (method == 2 && !plan.send_body) {
             // HEAD: the answer has no body; a body of ours may still go out.
             curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
-        } else if (options.max_body_bytes > 0) {
+        } else if (options.max_body_bytes > 0 && method != 2) {
             curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE,
                              static_cast<curl_off_t>(options.max_body_bytes));
         }
@@ -235,7 +257,8 @@ struct HttpClient::Impl {
             const std::string& b = plan.send_body ? *plan.send_body : kEmpty;
             curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(b.size()));
             curl_easy_setopt(h, CURLOPT_POSTFIELDS, b.data());
-            if (method != 1) curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, http::method_text(method).data());
+            if (method != 1)
+                curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, http::method_text(method).data());
         } else if (method == 0) {
             curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
         }
@@ -245,6 +268,7 @@ struct HttpClient::Impl {
         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &code);
         release(h);
         status = code;
+        if (t.head_complete) return true;
         return rc == CURLE_OK && !t.too_big;
     }
 };
@@ -252,9 +276,19 @@ struct HttpClient::Impl {
 HttpClient::HttpClient(HttpOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
 HttpClient::~HttpClient() = default;
 
-const HttpOptions& HttpClient::options() const { return impl_->options; }
+const HttpOptions& HttpClient::options() const {
+    return impl_->options;
+}
 
 namespace {
+
+bool names_encoding(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+        if (to_lower_ascii(line.substr(0, 16)) == "accept-encoding:" ||
+            to_lower_ascii(line.substr(0, 16)) == "accept-encoding;")
+            return true;
+    return false;
+}
 
 void fill_answer(HttpResponse& r, Transfer& t, CookieVar* cookie) {
     r.body = std::move(t.body);
@@ -289,6 +323,7 @@ HttpResponse HttpClient::request(const HttpRequest& req) {
     // POST always carries its body (possibly empty); HEAD only a non-empty one.
     if (method == 1 || (method == 2 && !body.empty())) plan.send_body = &body;
     plan.headers = list.get();
+    plan.decode = names_encoding(lines);
     plan.agent = &agent;
     plan.proxy = req.proxy;
     plan.no_redirect = req.no_redirect;
@@ -344,6 +379,7 @@ HttpResponse HttpClient::request_automation(const HttpRequest& req) {
     // This variant sends its body with any method, GET included.
     if (!body.empty() || plan.method == 1) plan.send_body = &body;
     plan.headers = list.get();
+    plan.decode = names_encoding(lines);
     plan.proxy = req.proxy;
     if (!req.proxy.empty()) {
         plan.proxy_user = req.proxy_user;

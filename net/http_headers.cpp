@@ -50,24 +50,35 @@ void append_defaults(std::string& headers, std::string_view url) {
 
 }  // namespace
 
-int normalised_method(int method) { return method == 1 || method == 2 ? method : 0; }
+int normalised_method(int method) {
+    return method == 1 || method == 2 ? method : 0;
+}
 
 std::string_view method_text(int method) {
     switch (normalised_method(method)) {
-        case 1: return "POST";
-        case 2: return "HEAD";
-        default: return "GET";
+        case 1:
+            return "POST";
+        case 2:
+            return "HEAD";
+        default:
+            return "GET";
     }
 }
 
-bool is_secure(std::string_view url) { return to_lower_ascii(url.substr(0, 5)) == "https"; }
+bool is_secure(std::string_view url) {
+    return to_lower_ascii(url.substr(0, 5)) == "https";
+}
 
 Target target_of(std::string_view url) {
     Target t;
     t.secure = is_secure(url);
     t.host = url_host(url);
     t.port = url_port(url);
-    t.path = url_path(url);
+    // The path runs from the first "/" after the scheme's "//" (searching for
+    // the host name itself could find it inside the scheme).
+    size_t scheme = url.find("://");
+    size_t slash = url.find('/', scheme == std::string_view::npos ? 0 : scheme + 3);
+    t.path = slash == std::string_view::npos ? "/" : std::string(url.substr(slash));
     if (t.host.empty() || t.port < 1 || t.port > 65535) return t;
     // A host part that still holds a query or spaces cannot be connected to.
     if (t.host.find_first_of("?#@ \t\\[]") != std::string::npos) return t;

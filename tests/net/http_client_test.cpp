@@ -1,0 +1,432 @@
+// The HTTP client against a loopback server that records the raw bytes it
+// received: the exact header lines, cookies in and out, faults and routing.
+#include "net/http_client.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/net/wire_server.h"
+#include "tests/support/gbk_literal.h"
+
+namespace quillet {
+namespace {
+
+using testing::http_answer;
+using testing::reply;
+using testing::WireAction;
+using testing::WireServer;
+
+constexpr const char* kIeAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+
+HttpOptions quick_options() {
+    HttpOptions o;
+    o.connect_timeout_ms = 2000;
+    o.stall_timeout_ms = 300;
+    return o;
+}
+
+// The Host line the client sends for the fixture.
+std::string host_line(const WireServer& s) {
+    return "Host: " + s.address() + "\r\n";
+}
+
+TEST(HttpClientWire, GetWithEmptyHeadersSendsExactlyTheDefaultLines) {
+    WireServer server;
+    HttpClient client(quick_options());
+    HttpRequest req;
+    req.url = server.url("/cgi/x?a=1&b=2");
+    HttpResponse r = client.request(req);
+
+    EXPECT_EQ(r.body, "ok");
+    EXPECT_EQ(server.last_request(), "GET /cgi/x?a=1&b=2 HTTP/1.1\r\n" + host_line(server) +
+                                         "User-Agent: " + kIeAgent +
+                                         "\r\n"
+                                         "Accept: */*\r\n"
+                                         "Referer: " +
+                                         req.url +
+                                         "\r\n"
+                                         "Accept-Language: zh-cn\r\n"
+                                         "Content-Type: application/x-www-form-urlencoded\r\n\r\n");
+    EXPECT_EQ(r.headers, "Accept: */*\r\nReferer: " + req.url +
+                             "\r\nAccept-Language: zh-cn\r\n"
+                             "Content-Type: application/x-www-form-urlencoded");
+}
+
+TEST(HttpClientWire, PostKeepsCallerLinesAddsDefaultsAndCookie) {
+    WireServer server;
+    HttpClient client(quick_options());
+    CookieVar cookie("uin=o123; skey=@abc");
+    HttpRequest req;
+    req.url = server.url("/post");
+    req.method = 1;
+    req.body = "a=1&b=2";
+    req.cookie = &cookie;
+    // A lower-case accept line does not count as the Accept line.
+    req.headers = "accept: text/html\r\nX-Empty:\r\nuser-agent: Agent/1.0";
+    HttpResponse r = client.request(req);
+
+    EXPECT_EQ(r.body, "ok");
+    EXPECT_EQ(server.last_request(), "POST /post HTTP/1.1\r\n" + host_line(server) +
+                                         "User-Agent: Agent/1.0\r\n"
+                                         "accept: text/html\r\n"
+                                         "X-Empty:\r\n"
+                                         "Accept: */*\r\n"
+                                         "Referer: " +
+                                         req.url +
+                                         "\r\n"
+                                         "Accept-Language: zh-cn\r\n"
+                                         "Content-Type: application/x-www-form-urlencoded\r\n"
+                                         "Cookie: uin=o123; skey=@abc\r\n"
+                                         "Content-Length: 7\r\n\r\n"
+                                         "a=1&b=2");
+    EXPECT_EQ(r.headers, req.headers + "\r\nAccept: */*\r\nReferer: " + req.url +
+                             "\r\nAccept-Language: zh-cn"
+                             "\r\nContent-Type: application/x-www-form-urlencoded"
+                             "\r\nCookie: uin=o123; skey=@abc");
+}
+
+TEST(HttpClientWire, ByteBodyWinsAndHeadSendsItWithoutReadingAnAnswerBody) {
+    WireServer server([](const std::string& request) {
+        // A HEAD answer announces a length but carries no body.
+        if (request.starts_with("HEAD"))
+            return reply("HTTP/1.1 200 X\r\nContent-Length: 50\r\n\r\n");
+        return reply(http_answer("got"));
+    });
+    HttpClient client(quick_options());
+    HttpRequest req;
+    req.url = server.url("/h");
+    req.method = 2;
+    req.body = "text";
+    req.byte_body = std::string("b\0y", 3);
+    auto started = std::chrono::steady_clock::now();
+    HttpResponse r = client.request(req);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_EQ(r.body, "");
+    std::string got = server.last_request();
+    EXPECT_EQ(got.substr(0, 20), "HEAD /h HTTP/1.1\r\nHo");
+    EXPECT_NE(got.find("\r\nContent-Length: 3\r\n\r\n" + std::string("b\0y", 3)), std::string::npos)
+        << got;
+
+    // Any method number but 1 and 2 is a GET, which sends no body.
+    req.method = 7;
+    EXPECT_EQ(client.request(req).body, "got");
+    got = server.last_request();
+    EXPECT_EQ(got.substr(0, 15), "GET /h HTTP/1.1");
+    EXPECT_EQ(got.find("Content-Length"), std::string::npos);
+}
+
+TEST(HttpClientWire, AnswerCookiesMergeInHeaderOrderWithoutAttributes) {
+    WireServer server([](const std::string&) {
+        return reply(
+            http_answer("ok",
+                        "set-cookie: skey=@new; path=/; domain=qq.com\r\n"
+                        "Set-Cookie: fresh=1\r\n"
+                        "SET-COOKIE: gone=deleted; expires=Fri, 1-Jan-1999 1:1:1 GMT\r\n"));
+    });
+    HttpClient client(quick_options());
+    CookieVar cookie("uin=o123; skey=@old; gone=1");
+    HttpRequest req;
+    req.url = server.url("/");
+    req.cookie = &cookie;
+    HttpResponse r = client.request(req);
+
+    EXPECT_EQ(r.answer_cookies, "skey=@new; fresh=1; gone=deleted");
+    EXPECT_EQ(cookie.get(), "skey=@new; fresh=1; uin=o123");
+    EXPECT_NE(r.answer_headers.find("Set-Cookie: skey=@new; path=/; domain=qq.com\r\n"),
+              std::string::npos);
+    EXPECT_EQ(r.answer_headers.find("set-cookie"), std::string::npos);
+    EXPECT_EQ(r.answer_headers.substr(0, 15), "HTTP/1.1 200 X\r");
+}
+
+TEST(HttpClientWire, PassedEmptyCookieSendsNoCookieLineAndCollectsTheAnswers) {
+    WireServer server(
+        [](const std::string&) { return reply(http_answer("ok", "Set-Cookie: a=1; path=/\r\n")); });
+    HttpClient client(quick_options());
+    CookieVar cookie;
+    HttpRequest req;
+    req.url = server.url("/");
+    req.cookie = &cookie;
+    client.request(req);
+    EXPECT_EQ(server.last_request().find("Cookie"), std::string::npos);
+    EXPECT_EQ(cookie.get(), "a=1");
+
+    // Not passed: the answer's cookies are reported but go nowhere.
+    req.cookie = nullptr;
+    EXPECT_EQ(client.request(req).answer_cookies, "a=1");
+}
+
+TEST(HttpClientWire, TextHelpersAddTheirAgentLineAndDecode) {
+    const std::string utf8_text = "\xE9\xA2\x86\xE5\x8F\x96";  // 领取 in UTF-8
+    WireServer server([&](const std::string& request) {
+        if (request.find("/utf8") != std::string::npos) return reply(http_answer(utf8_text));
+        return reply(http_answer(std::string("gbk\0tail", 8), "Set-Cookie: s=2\r\n"));
+    });
+    HttpClient client(quick_options());
+    const std::string helper_agent =
+        "Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 10.0) QQBrowser/6.0";
+
+    std::string headers;
+    EXPECT_EQ(client.get_text(server.url("/utf8"), true, nullptr, &headers), testing::gbk("领取"));
+    EXPECT_EQ(headers.substr(0, 2 + 11 + helper_agent.size() + 4),
+              "\r\nUser-Agent:" + helper_agent + "\r\n\r\n");
+    std::string got = server.last_request();
+    EXPECT_NE(got.find(host_line(server) + "User-Agent: " + helper_agent + "\r\nAccept: */*\r\n"),
+              std::string::npos);
+    EXPECT_EQ(got.find("User-Agent", got.find("User-Agent") + 1), std::string::npos);
+
+    CookieVar cookie("s=1");
+    EXPECT_EQ(client.post_text(server.url("/gbk"), "x=1", false, &cookie), "gbk");
+    got = server.last_request();
+    EXPECT_EQ(got.substr(0, 20), "POST /gbk HTTP/1.1\r\n");
+    EXPECT_NE(got.find("Cookie: s=1\r\nContent-Length: 3\r\n\r\nx=1"), std::string::npos);
+    EXPECT_EQ(cookie.get(), "s=2");
+
+    EXPECT_EQ(client.get_bytes(server.url("/gbk")), std::string("gbk\0tail", 8));
+}
+
+TEST(HttpClientWire, CallerAcceptEncodingGetsADecodedAnswerAndOneLine) {
+    static const std::string gzip_body(
+        "\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03\xcb\x48\xcd\xc9\xc9\x57\x48\x2b\xca\xcf\x55"
+        "\x48\x54\x48\xaf\xca\x2c\x50\x48\xcc\x2b\x2e\x4f\x2d\x02\x00\x21\x8e\xea\x85\x18\x00"
+        "\x00\x00",
+        44);
+    WireServer server([](const std::string&) {
+        return reply(http_answer(gzip_body, "Content-Encoding: gzip\r\n"));
+    });
+    HttpClient client(quick_options());
+    std::string headers =
+        "Accept:text/html\r\nAccept-Encoding:gzip, deflate\r\nConnection:keep-alive";
+    EXPECT_EQ(client.post_text(server.url("/qz"), "a=1", true, nullptr, &headers),
+              "hello from a gzip answer");
+    std::string got = server.last_request();
+    size_t first = got.find("Accept-Encoding");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(got.find("Accept-Encoding", first + 1), std::string::npos);
+    EXPECT_NE(got.find("\r\nAccept-Encoding:gzip, deflate\r\nConnection:keep-alive\r\n"),
+              std::string::npos);
+
+    // Without the caller asking, a compressed answer is passed on as it came.
+    EXPECT_EQ(client.get_bytes(server.url("/raw")), gzip_body);
+    EXPECT_EQ(server.last_request().find("Accept-Encoding"), std::string::npos);
+}
+
+TEST(HttpClientWire, ChunkedAnswerIsJoined) {
+    WireServer server([](const std::string&) {
+        return reply(
+            "HTTP/1.1 200 X\r\nTransfer-Encoding: chunked\r\n\r\n"
+            "5\r\nhello\r\n7\r\n, world\r\n0\r\n\r\n");
+    });
+    HttpClient client(quick_options());
+    EXPECT_EQ(client.get_bytes(server.url("/")), "hello, world");
+}
+
+TEST(HttpClientWire, RedirectsAreFollowedUnlessSuppressed) {
+    WireServer server([](const std::string& request) {
+        if (request.rfind("GET /from", 0) == 0)
+            return reply(http_answer("moved", "Location: /to\r\nSet-Cookie: hop=1\r\n", 302));
+        return reply(http_answer("arrived", "Set-Cookie: end=1\r\n"));
+    });
+    HttpClient client(quick_options());
+    HttpRequest req;
+    req.url = server.url("/from");
+    HttpResponse r = client.request(req);
+    EXPECT_EQ(r.body, "arrived");
+    EXPECT_EQ(r.answer_cookies, "end=1");
+
+    req.no_redirect = true;
+    r = client.request(req);
+    EXPECT_EQ(r.body, "moved");
+    EXPECT_NE(r.answer_headers.find("Location: /to"), std::string::npos);
+}
+
+TEST(HttpClientWire, UnreachableHostsGiveEmptyAnswers) {
+    int closed_port;
+    {
+        WireServer gone;
+        closed_port = gone.port();
+    }
+    HttpClient client(quick_options());
+    CookieVar cookie("a=1");
+    for (std::string url : {"http://127.0.0.1:" + std::to_string(closed_port) + "/",
+                            std::string("http://nowhere.invalid/"), std::string("http://:80/"),
+                            std::string("http://host:99999/")}) {
+        SCOPED_TRACE(url);
+        EXPECT_EQ(client.get_text(url, false, &cookie), "");
+        EXPECT_EQ(cookie.get(), "a=1");
+    }
+}
+
+TEST(HttpClientFaults, BadServersGiveEmptyAnswersQuickly) {
+    struct Case {
+        const char* name;
+        WireAction action;
+        int64_t max_body;
+    };
+    WireAction silent;
+    silent.kind = WireAction::Kind::NeverAnswer;
+    WireAction reset;
+    reset.kind = WireAction::Kind::ResetAfter;
+    reset.bytes = "HTTP/1.1 200 X\r\nContent-Length: 100\r\nSet-Cookie: x=1\r\n\r\npartial";
+    WireAction stalls_mid_body = reply("HTTP/1.1 200 X\r\nContent-Length: 100\r\n\r\npartial");
+    WireAction huge;
+    huge.kind = WireAction::Kind::Stream;
+    huge.bytes = "HTTP/1.1 200 X\r\nContent-Length: 4194304\r\n\r\n";
+    huge.stream_bytes = 4 << 20;
+    WireAction huge_chunked;
+    huge_chunked.kind = WireAction::Kind::Stream;
+    huge_chunked.bytes = "HTTP/1.1 200 X\r\nTransfer-Encoding: chunked\r\n\r\n400000\r\n";
+    huge_chunked.stream_bytes = 4 << 20;
+    const Case cases[] = {
+        {"never answers", silent, 32 << 20},
+        {"reset mid-body", reset, 32 << 20},
+        {"stalls mid-body", stalls_mid_body, 32 << 20},
+        {"declared body over the cap", huge, 1 << 20},
+        {"chunked body over the cap", huge_chunked, 1 << 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WireServer server([&](const std::string&) { return c.action; });
+        HttpOptions o = quick_options();
+        o.max_body_bytes = c.max_body;
+        HttpClient client(o);
+        CookieVar cookie("a=1");
+        HttpRequest req;
+        req.url = server.url("/");
+        req.cookie = &cookie;
+        auto started = std::chrono::steady_clock::now();
+        HttpResponse r = client.request(req);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+        EXPECT_EQ(r.body, "");
+        EXPECT_EQ(r.answer_cookies, "");
+        EXPECT_EQ(cookie.get(), "a=1");
+    }
+}
+
+TEST(HttpClientRouting, NamedAndStarRulesKeepTheRealHostHeader) {
+    WireServer server;
+    HttpOptions o = quick_options();
+    ASSERT_TRUE(o.routing.add("apps.game.qq.com=" + server.address()));
+    HttpClient client(o);
+    EXPECT_EQ(client.get_bytes("http://apps.game.qq.com/ams/ame/ame.php?x=1"), "ok");
+    std::string got = server.last_request();
+    EXPECT_TRUE(got.starts_with(
+        "GET /ams/ame/ame.php?x=1 HTTP/1.1\r\nHost: apps.game.qq.com\r\nUser-Agent: "))
+        << got;
+
+    HttpOptions all = quick_options();
+    ASSERT_TRUE(all.routing.add("*=" + server.address()));
+    HttpClient routed(all);
+    // An address without a path asks for "/" on port 80 of its host.
+    EXPECT_EQ(routed.get_bytes("http://Cf.QQ.com"), "ok");
+    EXPECT_TRUE(server.last_request().starts_with("GET / HTTP/1.1\r\nHost: cf.qq.com\r\nUser-"));
+    EXPECT_EQ(routed.get_bytes("http://other.example:8080/p"), "ok");
+    EXPECT_TRUE(
+        server.last_request().starts_with("GET /p HTTP/1.1\r\nHost: other.example:8080\r\nUser-"));
+}
+
+TEST(HttpClientProxy, PlainAndSecureRequestsGoThroughTheProxy) {
+    WireServer proxy([](const std::string& request) {
+        if (request.rfind("CONNECT", 0) == 0) return reply(http_answer("", "", 403));
+        return reply(http_answer("via proxy"));
+    });
+    HttpClient client(quick_options());
+    HttpRequest req;
+    req.url = "http://plain.example";
+    req.proxy = proxy.address();
+    EXPECT_EQ(client.request(req).body, "via proxy");
+    EXPECT_TRUE(proxy.last_request().starts_with(
+        "GET http://plain.example/ HTTP/1.1\r\nHost: plain.example\r\n"));
+
+    // A secure address with its own port: the tunnel goes to that port.
+    req.url = "https://secure.example:8443/cgi-bin/x?a=1";
+    EXPECT_EQ(client.request(req).body, "");
+    EXPECT_TRUE(proxy.last_request().starts_with(
+        "CONNECT secure.example:8443 HTTP/1.1\r\nHost: secure.example:8443\r\n"));
+}
+
+TEST(HttpClientAutomation, StatusTimeoutsDefaultsAndCredentials) {
+    WireServer server([](const std::string& request) {
+        if (request.find("/slow") != std::string::npos) {
+            WireAction a;
+            a.kind = WireAction::Kind::NeverAnswer;
+            return a;
+        }
+        return reply(http_answer("missing", "Set-Cookie: verifysession=h01abc; path=/\r\n", 404));
+    });
+    HttpClient client(quick_options());
+    HttpRequest req;
+    req.url = server.url("/captcha?aid=1");
+    CookieVar cookie("a=1");
+    req.cookie = &cookie;
+    HttpResponse r = client.request_automation(req);
+    EXPECT_EQ(r.status, 404);
+    EXPECT_EQ(r.body, "missing");
+    EXPECT_EQ(r.answer_cookies, "verifysession=h01abc");
+    EXPECT_EQ(cookie.get(), "verifysession=h01abc; a=1");
+    EXPECT_EQ(server.last_request(), "GET /captcha?aid=1 HTTP/1.1\r\n" + host_line(server) +
+                                         "Accept: */*\r\n"
+                                         "Referer: " +
+                                         req.url +
+                                         "\r\n"
+                                         "Accept-Language: zh-cn\r\n"
+                                         "Content-Type: application/x-www-form-urlencoded\r\n"
+                                         "User-Agent: " +
+                                         kIeAgent +
+                                         "\r\n"
+                                         "Cookie: a=1\r\n\r\n");
+
+    // This variant's own timeout (whole seconds) bounds a silent server.
+    req.url = server.url("/slow");
+    req.timeout_s = 1;
+    auto started = std::chrono::steady_clock::now();
+    r = client.request_automation(req);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.body, "");
+
+    // A GET body goes out here; proxy credentials go to the proxy.
+    req.url = "http://plain.example/x";
+    req.timeout_s = 0;
+    req.body = "q=1";
+    req.proxy = server.address();
+    req.proxy_user = "user";
+    req.proxy_password = "secret";
+    req.cookie = nullptr;
+    client.request_automation(req);
+    std::string got = server.last_request();
+    EXPECT_EQ(got.substr(0, 35), "GET http://plain.example/x HTTP/1.1");
+    EXPECT_NE(got.find("\r\nProxy-Authorization: Basic dXNlcjpzZWNyZXQ=\r\n"), std::string::npos);
+    EXPECT_NE(got.find("\r\nContent-Length: 3\r\n\r\nq=1"), std::string::npos);
+}
+
+TEST(HttpClientReuse, SequentialAndConcurrentRequestsShareConnections) {
+    WireServer server([](const std::string& request) {
+        // Echo the path so each caller can check it got its own answer.
+        size_t begin = request.find(' ') + 1;
+        return reply(http_answer(request.substr(begin, request.find(' ', begin) - begin)));
+    });
+    HttpClient client(quick_options());
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(client.get_bytes(server.url("/n" + std::to_string(i))), "/n" + std::to_string(i));
+    EXPECT_EQ(server.connections(), 1);
+
+    constexpr int kThreads = 8, kEach = 25;
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kEach; ++i) {
+                std::string path = "/t" + std::to_string(t) + "_" + std::to_string(i);
+                if (client.post_text(server.url(path), "x", false) != path) wrong++;
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_LE(server.connections(), kThreads + 1);
+}
+
+}  // namespace
+}  // namespace quillet
