@@ -61,7 +61,9 @@ TEST(PageScriptsTest, HostileSelectorsStayOneStringAndRunNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string body = script_string_body(c.selector);
-        if (!c.body.empty()) EXPECT_EQ(body, c.body);
+        if (!c.body.empty()) {
+            EXPECT_EQ(body, c.body);
+        }
         for (char ch : body) {
             EXPECT_GE(static_cast<unsigned char>(ch), 0x20);  // plain printable ASCII
             EXPECT_LT(static_cast<unsigned char>(ch), 0x7F);
@@ -82,7 +84,9 @@ TEST(PageScriptsTest, HostileSelectorsStayOneStringAndRunNothing) {
             EXPECT_EQ(page.eval_text("pwned"), "0");
             // $ saw the selector as one string, first; for bytes that are not
             // GBK the engine sees what the converter made of them.
-            if (!c.body.empty()) EXPECT_EQ(page.eval_text("calls[0]"), c.selector);
+            if (!c.body.empty()) {
+                EXPECT_EQ(page.eval_text("calls[0]"), c.selector);
+            }
             EXPECT_EQ(page.eval_text("calls.length"), program == *script ? "1" : "4");
         }
     }

@@ -43,7 +43,9 @@ public:
     int browser_count() override { return static_cast<int>(browsers.size()); }
     void clear_browsers() override { browsers.clear(); }
     int clone_browser(const std::string& url) override {
-        browsers.push_back(RecordedBrowser{url});
+        RecordedBrowser b;
+        b.url = url;
+        browsers.push_back(b);
         return browser_count() - 1;
     }
     void set_browser_visible(int k, bool visible) override {

@@ -55,7 +55,9 @@ TEST_F(RemoteMenuTest, GroupsFillTheirSlotsUpToTenPagesAndFourGroups) {
             const ControlState slot = view.state(manual_slot(g, p));
             const std::string want = g <= 2 ? titles[g - 1][p - 1] : "";
             EXPECT_EQ(slot.visible, !want.empty());
-            if (!want.empty()) EXPECT_EQ(utf8(slot.caption), want);
+            if (!want.empty()) {
+                EXPECT_EQ(utf8(slot.caption), want);
+            }
         }
     EXPECT_EQ(menu.pages().size(), 13u);
     EXPECT_EQ(menu.find(gbk("幸运页11")), MenuPage{});

@@ -108,7 +108,8 @@ TEST_F(VersionCheckTest, FailuresShowTheirMessageInRedAndOfferTheRetry) {
     using M = sandbox::Misbehaviour;
     const Case cases[] = {
         {"empty answer", M::Empty, "", "网页访问失败，请重试"},
-        {"server error page", M::ErrorStatus, "", "网页访问失败，请重试"},
+        // The error page is an answer, just not a version file.
+        {"server error page", M::ErrorStatus, "", "版本获取失败，请重试"},
         {"stalled server", M::Stall, "", "网页访问失败，请重试"},
         {"no _cfver assignment", M::None, "var ver = {v:'1.1.0.19'};", "版本获取失败，请重试"},
         {"no semicolon", M::None, "_cfver = {v:'1.1.0.19'}", "版本获取失败，请重试"},
