@@ -15,6 +15,7 @@ std::string version_file_address(const Session& s);
 
 enum class VersionOutcome { Checking, Accepted, NewVersion, Failed };
 
+// Its worker uses the object: keep it alive until s.jobs has been joined.
 class VersionCheck {
 public:
     explicit VersionCheck(Session& s) : s_(s) {}

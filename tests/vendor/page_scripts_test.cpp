@@ -54,7 +54,7 @@ TEST(PageScriptsTest, HostileSelectorsStayOneStringAndRunNothing) {
         {"control bytes", std::string("x\x01\x1f\x7f'"), "x\\u0001\\u001F\\u007F\\'"},
         // 乗 is 0x81 0x5C in GBK: its second byte is a backslash that must not
         // be doubled (that would leave a lone backslash escaping the quote).
-        {"GBK character ending in 0x5C", gbk("乗');pwned=1;('"), "\\u4E57\\');pwned=1;(\\'"},
+        {"GBK character ending in 0x5C", gbk("乗');pwned=1;//"), "\\u4E57\\');pwned=1;//"},
         {"Chinese attribute value", gbk("a[title='领取']"), "a[title=\\'\\u9886\\u53D6\\']"},
         {"bytes that are not GBK", std::string("x\x81'"), ""},
     };
