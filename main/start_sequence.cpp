@@ -1,0 +1,48 @@
+#include "main/start_sequence.h"
+
+#include <sched.h>
+
+#include "session/session.h"
+
+namespace quillet {
+
+void run_program(Session& s, const StartHooks& hooks) {
+    if (hooks.load_skin) hooks.load_skin();
+    if (hooks.restrict_processor) hooks.restrict_processor();
+
+    s.view.show_window(Window::Version, true);
+    if (!s.state.version_ok) return;
+
+    s.state.relogin_requested = true;
+    while (s.state.relogin_requested.exchange(false)) {
+        s.view.show_window(Window::Login, true);
+        if (!s.state.logged_in) continue;  // closed without signing in: ends, unless asked again
+        s.view.show_window(Window::Main, true);
+        // A job of the window just closed may still be writing the account's
+        // fields; let it finish before the next login starts afresh.
+        s.jobs.wait_idle([&s] { s.view.pump_events(); });
+    }
+}
+
+void on_main_window_first_activated(Session& s, const MainWindowJobs& jobs) {
+    if (jobs.scroll) s.jobs.start([&s, job = jobs.scroll] { job(s); });
+    s.jobs.start([&s, job = jobs.initialise] {
+        if (job) job(s);
+        unlock_controls(s, s.state.area_bound);
+    });
+    if (jobs.remote_menu) s.jobs.start([&s, job = jobs.remote_menu] { job(s); });
+}
+
+void on_main_window_destroyed(Session& s) {
+    if (s.view.is_loaded(Window::ActivityBrowser)) s.view.close_window(Window::ActivityBrowser);
+    if (s.view.is_loaded(Window::Notice)) s.view.close_window(Window::Notice);
+}
+
+bool restrict_to_first_processor() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(0, &set);
+    return sched_setaffinity(0, sizeof set, &set) == 0;
+}
+
+}  // namespace quillet
