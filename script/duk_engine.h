@@ -17,6 +17,8 @@ namespace quillet::script_detail {
 // What the allocator and the timeout hook consult; the heap's user data.
 struct HeapBudget {
     std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+    void* heap = nullptr;  // the main context, once the heap exists
+    unsigned ticks = 0;
     std::size_t used = 0;
     std::size_t cap = 0;
     bool timed_out = false;

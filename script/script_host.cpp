@@ -22,6 +22,18 @@ std::atomic<std::size_t> g_memory_cap{std::size_t{64} << 20};
 constexpr std::size_t kHeader = 16;
 
 bool may_grow(HeapBudget* budget, std::size_t more) {
+    // Built-in functions run long loops without reaching the executor's
+    // timeout check, but nearly all of them allocate: past the deadline an
+    // allocation fails, which ends the built-in, and the check comes at the
+    // next instruction.
+    if (budget->deadline != Clock::time_point::max()) {
+        if (!budget->timed_out && (++budget->ticks & 31) == 0 && Clock::now() >= budget->deadline)
+            budget->timed_out = true;
+        if (budget->timed_out) {
+            quillet_duk_interrupt_soon(budget->heap);
+            return false;
+        }
+    }
     if (budget->cap != 0 && budget->used + more > budget->cap) {
         budget->refused = true;
         return false;
@@ -95,14 +107,35 @@ extern "C" int quillet_duk_exec_timeout(void* udata) {
 }
 
 namespace quillet::script_detail {
+namespace {
+
+// The engine's own global object reaches garbage-collector hooks
+// (finalizers run when a heap ends, outside any budget) and internals no
+// answer has a use for; every global scope goes without it.
+duk_ret_t remove_engine_object(duk_context* ctx, void*) {
+    duk_push_global_object(ctx);
+    duk_del_prop_string(ctx, -1, "Duktape");
+    duk_pop(ctx);
+    return 0;
+}
+
+}  // namespace
 
 Engine::Engine() {
     budget_.cap = g_memory_cap.load();
     ctx_ = duk_create_heap(heap_alloc, heap_realloc, heap_free, &budget_, heap_fatal);
+    if (ctx_ == nullptr) return;
+    budget_.heap = ctx_;
+    if (!call(ctx_, remove_engine_object, nullptr, 0, 0)) {
+        duk_destroy_heap(ctx_);
+        ctx_ = nullptr;
+    }
 }
 
 Engine::~Engine() {
-    if (ctx_ != nullptr) duk_destroy_heap(ctx_);
+    if (ctx_ == nullptr) return;
+    budget_.deadline = Clock::now() + std::chrono::milliseconds(g_budget_ms.load());
+    duk_destroy_heap(ctx_);
 }
 
 std::shared_ptr<Engine> Engine::for_this_thread() {
@@ -202,6 +235,7 @@ duk_context* Engine::environment(duk_context* ctx, Slot& slot) {
         duk_push_heapptr(ctx, slot.entry);
         duk_push_thread_new_globalenv(ctx);
         slot.environment = duk_get_context(ctx, -1);
+        remove_engine_object(slot.environment, nullptr);
         duk_put_prop_string(ctx, -2, "g");
         duk_pop(ctx);
     }
