@@ -117,6 +117,8 @@ TEST(JsonView, LoadsExpressionsAndRejectsWhatIsNoValue) {
         {"expression", "[1,2].concat([3])", true, 3},
         {"thrown exception", "(function(){throw new Error('x')})()", false, 0},
         {"trailing text", "[1]]", false, 0},
+        {"deep nesting", std::string(200000, '[') + std::string(200000, ']'), false, 0},
+        {"string evaluated once more", "\"[1,2].length\"", true, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
