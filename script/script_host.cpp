@@ -134,6 +134,7 @@ Engine::Engine() {
 
 Engine::~Engine() {
     if (ctx_ == nullptr) return;
+    budget_.heap = nullptr;  // its threads go away during the destruction
     budget_.deadline = Clock::now() + std::chrono::milliseconds(g_budget_ms.load());
     duk_destroy_heap(ctx_);
 }
@@ -159,10 +160,10 @@ bool Engine::call(duk_context* on, duk_safe_call_function fn, void* udata, duk_i
     budget_.deadline = Clock::time_point::max();
     budget_.timed_out = false;
     if (rc == DUK_EXEC_SUCCESS) return true;
-    if (budget_.refused) {
-        // Whatever the failed evaluation built is garbage now; when even a
-        // full collection leaves the heap near its cap, new views get a
-        // fresh engine and this one ends with the last view using it.
+    // Whatever the failed evaluation built is garbage now; when even a full
+    // collection leaves the heap near its cap, new views get a fresh engine
+    // and this one ends with the last view using it.
+    if (budget_.cap != 0 && budget_.used > budget_.cap / 4 * 3) {
         duk_gc(ctx_, 0);
         duk_gc(ctx_, 0);
         if (budget_.used > budget_.cap / 4 * 3) retired_ = true;

@@ -88,6 +88,20 @@ TEST_F(HostileScripts, TheMemoryCapFailsOneEvaluationOnly) {
     EXPECT_EQ(kept.get_text("ret"), "kept");
 }
 
+TEST_F(HostileScripts, AnEngineLeftFullIsReplacedForNewViews) {
+    // 13 MiB held under a 16 MiB cap: the next big evaluation fails, and
+    // later views get a fresh engine while the old view still reads.
+    JsonView full;
+    ASSERT_TRUE(full.load(
+        "(function(){var a=[];for(var i=0;i<13;i++)a.push('a'.repeat(1<<20));return a})()"));
+    JsonView failing;
+    EXPECT_FALSE(failing.load("['b'.repeat(8<<20)]"));
+    JsonView fresh;
+    ASSERT_TRUE(fresh.load("['c'.repeat(3<<20)]"));
+    EXPECT_EQ(fresh.count("[0]"), 3 << 20);
+    EXPECT_EQ(full.count("[12]"), 1 << 20);
+}
+
 TEST(ScriptHost, KeepsDefinitionsForLaterCalls) {
     ScriptHost host;
     ASSERT_TRUE(host.available());
