@@ -16,6 +16,7 @@ namespace {
 
 using testing::gbk;
 using testing::LoopbackSession;
+using testing::SeenRequest;
 using testing::utf8;
 
 class GameServiceClientTest : public ::testing::Test, public LoopbackSession {};

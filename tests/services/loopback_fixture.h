@@ -5,6 +5,7 @@
 #include <httplib.h>
 
 #include <filesystem>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -45,6 +46,9 @@ public:
         server_.Post(".*", handler);
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
+        // stop() is a no-op until the server runs: wait for it, or a quick
+        // test would leave the listener running and the join hanging.
+        while (port_ > 0 && !server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ~Loopback() {
         server_.stop();
