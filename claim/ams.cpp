@@ -36,19 +36,22 @@ constexpr const char* kStandardClaim =
     "&iActivityId=#{iActivityId}\r\n&iFlowId=#{iFlowId}\r\n&g_tk=#{g_tk}\r\n&e_code=0\r\n"
     "&g_code=0\r\n&eas_url=#{easUrl}\r\n&eas_refer=\r\n&sServiceDepartment=group_f";
 
-// "ret" is normally a quoted string; some answers carry it as a bare number,
-// which is read too, so a confirmed binding is not reported as a failure.
-std::string read_ret(const std::string& answer) {
-    std::string ret = text_between(answer, "\"ret\":\"", "\"");
-    if (!ret.empty()) return ret;
-    int at = find_text(answer, "\"ret\":");
+// "ret" and "iRet" are normally quoted strings; an answer that carries one as
+// a bare number is read too, so a confirmed binding is not reported as a
+// failure with an empty code.
+std::string read_code(const std::string& answer, const std::string& name) {
+    const std::string key = "\"" + name + "\":";
+    std::string code = text_between(answer, key + "\"", "\"");
+    if (!code.empty()) return code;
+    const int at = find_text(answer, key);
     if (at < 0) return {};
-    size_t i = static_cast<size_t>(at - 1) + 6;
+    size_t i = static_cast<size_t>(at - 1) + key.size();
     while (i < answer.size() && answer[i] == ' ') ++i;
-    size_t begin = i;
+    const size_t begin = i;
     if (i < answer.size() && answer[i] == '-') ++i;
+    const size_t digits = i;
     while (i < answer.size() && answer[i] >= '0' && answer[i] <= '9') ++i;
-    if (i == begin || (i == begin + 1 && answer[begin] == '-')) return {};
+    if (i == digits) return {};
     return answer.substr(begin, i - begin);
 }
 
@@ -109,7 +112,7 @@ std::string ams_bind(Session& s, const std::string& aId, const std::string& saId
     const std::string answer = s.http.post_text(url, query, false, &s.state.cookie);
     if (answer.empty()) return "-2";
 
-    const std::string ret = read_ret(answer);
+    const std::string ret = read_code(answer, "ret");
     const std::string farea = text_between(answer, "\"Farea\":\"", "\"");
     const std::string area = std::to_string(s.state.area_id);
     if (ret == "0" && farea == area) {
@@ -119,7 +122,7 @@ std::string ams_bind(Session& s, const std::string& aId, const std::string& saId
     if (ret == "1001" || farea != area) {
         const std::string submit = ams_bind_submit_body(s, aId, saId, sfId1);
         const std::string reply = s.http.post_text(url, submit, false, &s.state.cookie);
-        std::string iret = text_between(reply, "\"iRet\":\"", "\"");
+        const std::string iret = read_code(reply, "iRet");
         if (iret == "0") bound.add(aId);
         return iret;
     }

@@ -19,6 +19,11 @@ void inherit(std::string& item_value, const std::string& group_value) {
     if (item_value.empty()) item_value = group_value;
 }
 
+// Far above any real catalogue (a few dozen groups, a few hundred items), low
+// enough that reading a hostile file ends within seconds.
+constexpr int64_t kMaxGroups = 5000;
+constexpr int64_t kMaxItems = 20000;
+
 }  // namespace
 
 int parse_catalogue(std::string_view text, ActivityCatalogue& catalogue,
@@ -30,7 +35,9 @@ int parse_catalogue(std::string_view text, ActivityCatalogue& catalogue,
     // An array literal holds at most one element per character of its text; a
     // larger count comes from a script that builds a huge array (Array(1e9)),
     // which would keep the pass busy for hours.
-    if (groups < 0 || groups > static_cast<int64_t>(text.size())) return 0;
+    if (groups < 0 || groups > static_cast<int64_t>(text.size()) || groups > kMaxGroups)
+        return 0;
+    int64_t items_read = 0;
 
     JsonView items;  // one view serves every group's item list
     for (int64_t g = 0; g < groups; ++g) {
@@ -44,6 +51,11 @@ int parse_catalogue(std::string_view text, ActivityCatalogue& catalogue,
         // in its place, contributes nothing.
         if (starts_with(ds, "[") && items.load(ds)) {
             const int64_t count = items.count();
+            items_read += count;
+            if (items_read > kMaxItems) {
+                catalogue.clear();
+                return 0;
+            }
             for (int64_t k = 0; k < count; ++k) {
                 auto item = [&](std::string_view member) {
                     return items.get_text(member_path(k, member));
