@@ -13,7 +13,8 @@ std::string xlogin_page_address(const HostTable& hosts) {
 }
 
 std::vector<std::string> landing_addresses(const HostTable& hosts) {
-    return {"http://" + hosts[Host::GAME_APPS], "http://" + hosts[Host::PTLOGIN_GAME] + "/check_sig"};
+    return {"http://" + hosts[Host::GAME_APPS],
+            "http://" + hosts[Host::PTLOGIN_GAME] + "/check_sig"};
 }
 
 std::string skey_of_cookie_text(std::string_view cookies) {

@@ -14,7 +14,7 @@ class HostTable;
 
 // The embedded browser of LoginWindow.
 class LoginBrowser {
-public:
+  public:
     virtual ~LoginBrowser() = default;
     virtual void navigate(const std::string& address) = 0;
     // The address of the last completed navigation.

@@ -10,8 +10,8 @@ struct Session;
 
 // The platform steps of the start, each optional.
 struct StartHooks {
-    std::function<void()> load_skin;            // before the first window shows
-    std::function<void()> restrict_processor;   // see restrict_to_first_processor
+    std::function<void()> load_skin;           // before the first window shows
+    std::function<void()> restrict_processor;  // see restrict_to_first_processor
 };
 
 // Shows VersionWindow modally; unless the version was accepted, returns.
@@ -24,9 +24,9 @@ void run_program(Session& s, const StartHooks& hooks = {});
 
 // The three jobs MainWindow starts when it is first activated.
 struct MainWindowJobs {
-    std::function<void(Session&)> scroll;          // the scroll/advertisement job
-    std::function<void(Session&)> initialise;      // the account initialisation
-    std::function<void(Session&)> remote_menu;     // the remote-menu job
+    std::function<void(Session&)> scroll;       // the scroll/advertisement job
+    std::function<void(Session&)> initialise;   // the account initialisation
+    std::function<void(Session&)> remote_menu;  // the remote-menu job
 };
 // Starts them on workers in this order: the scroll job; the initialisation
 // followed by unlock_controls(area_bound); the remote-menu job. A missing job

@@ -15,7 +15,7 @@ constexpr Rgb kGreyText{0x80, 0x80, 0x80};
 constexpr Rgb kAdGrey{0x77, 0x77, 0x77};
 
 class Table {
-public:
+  public:
     // The control's state, captions given in UTF-8.
     ControlState& add(Control c, std::string_view caption_utf8 = {}, Geometry g = {}) {
         ControlState s;
@@ -36,7 +36,7 @@ public:
     }
     std::vector<std::pair<Control, ControlState>> take() { return std::move(entries_); }
 
-private:
+  private:
     std::vector<std::pair<Control, ControlState>> entries_;
 };
 
@@ -184,15 +184,14 @@ std::vector<std::pair<Control, ControlState>> main_window() {
               {{"爆破模式", 0}, {"生化模式", 1}, {"挑战模式", 2}});
     t.add(main::标签_配置_优先道具, "优先领取道具", {136, 143, 168, 24});
     // The last item carries no value of its own.
-    add_items(t.add(main::组合框_配置_优先道具, {}, {136, 173, 225, 20}),
-              {{"大炮", 0},
-               {"狙击", 1},
-               {"AK47", 2},
-               {"M4A1", 3},
-               {"副武器", 4},
-               {"近身武器", 5},
-               {"投掷武器", 6},
-               {"道具卡", 0}});
+    add_items(t.add(main::组合框_配置_优先道具, {}, {136, 173, 225, 20}), {{"大炮", 0},
+                                                                           {"狙击", 1},
+                                                                           {"AK47", 2},
+                                                                           {"M4A1", 3},
+                                                                           {"副武器", 4},
+                                                                           {"近身武器", 5},
+                                                                           {"投掷武器", 6},
+                                                                           {"道具卡", 0}});
     t.add(main::按钮_配置_保存, "保存", {281, 240, 80, 26});
 
     // The "Quillet" menu; "助手配置" shows only when code makes it visible.
@@ -252,11 +251,16 @@ std::vector<std::pair<Control, ControlState>> notice_window() {
 
 std::vector<std::pair<Control, ControlState>> initial_controls(Window w) {
     switch (w) {
-        case Window::Main: return main_window();
-        case Window::Version: return version_window();
-        case Window::Login: return login_window();
-        case Window::ActivityBrowser: return browser_window();
-        case Window::Notice: return notice_window();
+        case Window::Main:
+            return main_window();
+        case Window::Version:
+            return version_window();
+        case Window::Login:
+            return login_window();
+        case Window::ActivityBrowser:
+            return browser_window();
+        case Window::Notice:
+            return notice_window();
     }
     return {};
 }

@@ -11,7 +11,7 @@
 namespace quillet {
 
 class JobRunner {
-public:
+  public:
     JobRunner() = default;
     ~JobRunner() { join_all(); }
     JobRunner(const JobRunner&) = delete;
@@ -27,7 +27,7 @@ public:
     // Jobs started and not yet finished.
     size_t running() const;
 
-private:
+  private:
     struct Worker {
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> done;

@@ -11,11 +11,11 @@
 namespace quillet {
 
 class LogSink {
-public:
+  public:
     LogSink(View& view, Clock& clock) : view_(view), clock_(clock) {}
     void append(const std::string& text, Rgb colour);
 
-private:
+  private:
     View& view_;
     Clock& clock_;
     // Taken with a timeout so that a caller on the user-interface thread keeps

@@ -6,14 +6,18 @@ namespace quillet {
 
 namespace {
 
-std::string bool_text(bool b) { return b ? "true" : "false"; }
+std::string bool_text(bool b) {
+    return b ? "true" : "false";
+}
 
 }  // namespace
 
 MemoryView::MemoryView() = default;
 MemoryView::~MemoryView() = default;
 
-ControlState& MemoryView::at(Control c) { return controls_[key(c)]; }
+ControlState& MemoryView::at(Control c) {
+    return controls_[key(c)];
+}
 
 void MemoryView::emit(ViewEvent event) {
     on_event(event);
@@ -267,8 +271,7 @@ void MemoryView::pump_events() {
     ++pumps_;
 }
 
-void MemoryView::raise_ui_event(Control label, int a, int b,
-                                const std::function<void()>& handler) {
+void MemoryView::raise_ui_event(Control label, int a, int b, const std::function<void()>& handler) {
     {
         std::lock_guard lock(mutex_);
         emit({"ui_event", std::string(label.name), {}, {std::to_string(a), std::to_string(b)}});

@@ -75,7 +75,7 @@ struct ViewEvent {
 };
 
 class MemoryView : public View {
-public:
+  public:
     MemoryView();
     ~MemoryView() override;
 
@@ -119,8 +119,7 @@ public:
     void set_clipboard(const std::string& text) override;
     std::string clipboard() override;
     void pump_events() override;
-    void raise_ui_event(Control label, int a, int b,
-                        const std::function<void()>& handler) override;
+    void raise_ui_event(Control label, int a, int b, const std::function<void()>& handler) override;
     // A window shown starts from its initial control states. A modal show
     // runs the window script (what the user does while it is open) and
     // returns closed; without a script it closes at once.
@@ -132,7 +131,7 @@ public:
     // --- state, for readers of the stand-in
     ControlState state(Control c) const;
     std::vector<LogLine> log() const;
-    std::vector<ViewEvent> events() const;  // empty unless recording
+    std::vector<ViewEvent> events() const;      // empty unless recording
     std::vector<Window> shown_windows() const;  // every show_window, in order
     std::string window_title(Window w) const;
     int pump_count() const;
@@ -151,12 +150,12 @@ public:
     // What happens while a modal window is open; runs on the calling thread.
     void set_window_script(std::function<void(Window)> script);
 
-protected:
+  protected:
     // Called for every call on the view, in order, with the lock held: an
     // override must not call back into the view.
     virtual void on_event(const ViewEvent& event);
 
-private:
+  private:
     using Key = std::pair<Window, std::string>;
     static Key key(Control c) { return {c.window, std::string(c.name)}; }
     ControlState& at(Control c);  // needs mutex_

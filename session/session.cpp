@@ -7,18 +7,24 @@ namespace {
 // The controls that every job disables and whose return does not depend on a
 // bound area.
 const Control kAlwaysLocked[] = {
-    ctl::main::按钮_更换账号, ctl::main::按钮_绑定大区, ctl::main::按钮_Quillet,
+    ctl::main::按钮_更换账号, ctl::main::按钮_绑定大区,   ctl::main::按钮_Quillet,
     ctl::menu::活动列表,      ctl::main::超级链接框_支持, ctl::main::超级链接框_反馈,
 };
 
 // The region-bound controls: back only when the job says the area allows it.
 const Control kBoundFeatures[] = {
-    ctl::main::按钮_我的资产_主武器, ctl::main::按钮_我的资产_副武器,
-    ctl::main::按钮_我的资产_近身武器, ctl::main::按钮_我的资产_投掷武器,
-    ctl::main::按钮_一键领取,       ctl::main::按钮_手动活动,
-    ctl::main::超级链接框_CDK兑换,  ctl::menu::消费记录,
-    ctl::menu::战绩查询,            ctl::menu::我的资产,
-    ctl::menu::月券聚豆,            ctl::menu::封号查询,
+    ctl::main::按钮_我的资产_主武器,
+    ctl::main::按钮_我的资产_副武器,
+    ctl::main::按钮_我的资产_近身武器,
+    ctl::main::按钮_我的资产_投掷武器,
+    ctl::main::按钮_一键领取,
+    ctl::main::按钮_手动活动,
+    ctl::main::超级链接框_CDK兑换,
+    ctl::menu::消费记录,
+    ctl::menu::战绩查询,
+    ctl::menu::我的资产,
+    ctl::menu::月券聚豆,
+    ctl::menu::封号查询,
 };
 
 }  // namespace
@@ -50,9 +56,9 @@ void unlock_controls(Session& s, bool bound_features) {
 
 const std::vector<Control>& panel_set() {
     static const std::vector<Control> panels = {
-        ctl::main::外形框_战绩,   ctl::main::外形框_支持,     ctl::main::外形框_CDK兑换,
+        ctl::main::外形框_战绩,     ctl::main::外形框_支持,     ctl::main::外形框_CDK兑换,
         ctl::main::外形框_活动列表, ctl::main::外形框_消费列表, ctl::main::外形框_我的资产,
-        ctl::main::外形框_月券,   ctl::main::外形框_配置,     ctl::main::外形框_头像,
+        ctl::main::外形框_月券,     ctl::main::外形框_配置,     ctl::main::外形框_头像,
     };
     return panels;
 }

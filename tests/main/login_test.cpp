@@ -18,7 +18,7 @@ namespace quillet::testing {
 namespace {
 
 class FakeLoginBrowser : public LoginBrowser {
-public:
+  public:
     void navigate(const std::string& address) override {
         navigations.push_back(address);
         address_ = address;
@@ -27,25 +27,27 @@ public:
     void land(const std::string& address) { address_ = address; }
     std::vector<std::string> navigations;
 
-private:
+  private:
     std::string address_;
 };
 
 class Login : public ::testing::Test {
-protected:
+  protected:
     RecordingView view;
     FixedClock clock;
     HttpClient http;
     MemoryCookieStore store;
-    Session s{view, clock, http, HostTable{}, store,
-              std::filesystem::temp_directory_path() / "quillet-login-test.cfg"};
+    Session s{view,  clock,
+              http,  HostTable{},
+              store, std::filesystem::temp_directory_path() / "quillet-login-test.cfg"};
     FakeLoginBrowser browser;
 
     // As the login page leaves them: some for the login host alone, some for
     // its whole domain, skey HttpOnly.
     void put_login_cookies() {
         store.write("http://ptlogin2.qq.com", "uin", "o0012345678; path=/; domain=qq.com");
-        store.write("http://ptlogin2.qq.com", "skey", "@Ab3dEfGhI; path=/; domain=qq.com; HttpOnly");
+        store.write("http://ptlogin2.qq.com", "skey",
+                    "@Ab3dEfGhI; path=/; domain=qq.com; HttpOnly");
         store.write("http://ptlogin2.qq.com", "RK", "rkvalue; path=/");
     }
 };

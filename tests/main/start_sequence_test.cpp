@@ -19,13 +19,13 @@ namespace quillet::testing {
 namespace {
 
 class WindowLoop : public ::testing::Test {
-protected:
+  protected:
     RecordingView view;
     FixedClock clock;
     HttpClient http;
     MemoryCookieStore store;
-    Session s{view, clock, http, HostTable{}, store,
-              std::filesystem::temp_directory_path() / "quillet-loop-test.cfg"};
+    Session s{view,        clock, http,
+              HostTable{}, store, std::filesystem::temp_directory_path() / "quillet-loop-test.cfg"};
 };
 
 TEST_F(WindowLoop, ClosingTheVersionWindowWithoutAcceptanceEndsTheProgram) {
@@ -46,7 +46,9 @@ TEST_F(WindowLoop, SwitchingAccountShowsTheLoginAgainAndClosingItEnds) {
     int logins = 0, mains = 0;
     view.set_window_script([&](Window w) {
         switch (w) {
-            case Window::Version: s.state.version_ok = true; break;
+            case Window::Version:
+                s.state.version_ok = true;
+                break;
             case Window::Login:
                 // The first login succeeds; the user closes the second one.
                 s.state.logged_in = false;
@@ -56,7 +58,8 @@ TEST_F(WindowLoop, SwitchingAccountShowsTheLoginAgainAndClosingItEnds) {
                 ++mains;
                 switch_account(s);
                 break;
-            default: break;
+            default:
+                break;
         }
     });
     run_program(s);

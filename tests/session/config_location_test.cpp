@@ -1,10 +1,9 @@
 #include "session/config_location.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
-
-#include <unistd.h>
 
 namespace quillet {
 namespace {
@@ -12,7 +11,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class ConfigLocation : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         root_ = fs::temp_directory_path() / ("quillet-cfg-" + std::to_string(::getpid()));
         fs::remove_all(root_);

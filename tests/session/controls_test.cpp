@@ -12,20 +12,40 @@ using namespace ctl;
 
 // Every control lock_controls disables.
 const Control kLocked[] = {
-    main::按钮_更换账号, main::按钮_绑定大区, main::按钮_一键领取, main::按钮_手动活动,
-    main::按钮_Quillet, menu::活动列表, main::按钮_我的资产_主武器, main::按钮_我的资产_副武器,
-    main::按钮_我的资产_近身武器, main::按钮_我的资产_投掷武器, main::超级链接框_CDK兑换,
-    main::超级链接框_支持, main::超级链接框_反馈, menu::消费记录, menu::战绩查询, menu::我的资产,
-    menu::月券聚豆, menu::封号查询,
+    main::按钮_更换账号,
+    main::按钮_绑定大区,
+    main::按钮_一键领取,
+    main::按钮_手动活动,
+    main::按钮_Quillet,
+    menu::活动列表,
+    main::按钮_我的资产_主武器,
+    main::按钮_我的资产_副武器,
+    main::按钮_我的资产_近身武器,
+    main::按钮_我的资产_投掷武器,
+    main::超级链接框_CDK兑换,
+    main::超级链接框_支持,
+    main::超级链接框_反馈,
+    menu::消费记录,
+    menu::战绩查询,
+    menu::我的资产,
+    menu::月券聚豆,
+    menu::封号查询,
 };
 // What comes back whatever the job's flag.
-const Control kAlways[] = {main::按钮_更换账号, main::按钮_绑定大区, main::按钮_Quillet,
-                           menu::活动列表, main::超级链接框_支持, main::超级链接框_反馈};
+const Control kAlways[] = {main::按钮_更换账号, main::按钮_绑定大区,   main::按钮_Quillet,
+                           menu::活动列表,      main::超级链接框_支持, main::超级链接框_反馈};
 // What comes back only with the flag.
-const Control kBound[] = {main::按钮_我的资产_主武器, main::按钮_我的资产_副武器,
-                          main::按钮_我的资产_近身武器, main::按钮_我的资产_投掷武器,
-                          main::按钮_一键领取, main::按钮_手动活动, main::超级链接框_CDK兑换,
-                          menu::消费记录, menu::战绩查询, menu::我的资产, menu::月券聚豆,
+const Control kBound[] = {main::按钮_我的资产_主武器,
+                          main::按钮_我的资产_副武器,
+                          main::按钮_我的资产_近身武器,
+                          main::按钮_我的资产_投掷武器,
+                          main::按钮_一键领取,
+                          main::按钮_手动活动,
+                          main::超级链接框_CDK兑换,
+                          menu::消费记录,
+                          menu::战绩查询,
+                          menu::我的资产,
+                          menu::月券聚豆,
                           menu::封号查询};
 
 TEST(ControlLocking, LockDisablesTheActionControlsButNeverTheRegionScan) {

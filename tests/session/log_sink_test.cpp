@@ -60,7 +60,7 @@ TEST(LogSink, KeepsEachJobsLinesInOrder) {
 // A view with a real user-interface thread: a worker's call is queued and
 // waits until that thread pumps; the thread's own calls run at once.
 class QueuedView : public MemoryView {
-public:
+  public:
     void append_log(const std::string& stamp, const std::string& text, Rgb colour) override {
         if (std::this_thread::get_id() == ui_thread_) {
             MemoryView::append_log(stamp, text, colour);
@@ -102,7 +102,7 @@ public:
         entered_cv_.wait(lock, [&] { return entered_; });
     }
 
-private:
+  private:
     std::thread::id ui_thread_ = std::this_thread::get_id();
     std::mutex mutex_, done_mutex_;
     std::condition_variable entered_cv_, done_cv_;

@@ -24,9 +24,9 @@ TEST(InitialState, AFreshMainWindowShowsTheLogAndAnUninitialisedAccount) {
                       main::按钮_手动活动, main::按钮_Quillet, main::超级链接框_CDK兑换,
                       main::超级链接框_支持, main::超级链接框_反馈})
         EXPECT_FALSE(view.is_enabled(c)) << c.name;
-    for (Control c : {main::外形框_活动列表, main::外形框_消费列表, main::外形框_CDK兑换,
-                      main::外形框_支持, main::外形框_我的资产, main::外形框_战绩,
-                      main::外形框_月券, main::外形框_配置})
+    for (Control c :
+         {main::外形框_活动列表, main::外形框_消费列表, main::外形框_CDK兑换, main::外形框_支持,
+          main::外形框_我的资产, main::外形框_战绩, main::外形框_月券, main::外形框_配置})
         EXPECT_FALSE(view.is_visible(c)) << c.name;
     for (Control c : {main::链接框_广告1, main::链接框_广告10}) {
         EXPECT_EQ(view.caption_of(c), gbk("我要租此广告位"));

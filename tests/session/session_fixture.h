@@ -17,8 +17,9 @@ struct SessionFixture {
     FixedClock clock{DateTime{2016, 10, 19, 9, 5, 31}};
     HttpClient http;
     MemoryCookieStore store;
-    Session s{view, clock, http, HostTable{}, store,
-              std::filesystem::temp_directory_path() / "quillet-session-test.cfg"};
+    Session s{view,  clock,
+              http,  HostTable{},
+              store, std::filesystem::temp_directory_path() / "quillet-session-test.cfg"};
 };
 
 }  // namespace quillet::testing

@@ -12,7 +12,7 @@
 namespace quillet::testing {
 
 class RecordingView : public MemoryView {
-public:
+  public:
     RecordingView();
 
     // The log's messages (GBK), in order.

@@ -1,0 +1,154 @@
+#include "app/quillet-cli/cli_options.h"
+
+#include <cstring>
+
+#include "app/quillet-cli/cli_command.h"
+#include "net/hosts.h"
+
+namespace quillet {
+
+CliParse parse_cli_options(const std::vector<std::string>& argv) {
+    CliParse result;
+    CliOptions& o = result.options;
+    size_t i = 1;
+    for (; i < argv.size(); ++i) {
+        const std::string& arg = argv[i];
+        if (arg == "--") {
+            ++i;
+            break;
+        }
+        if (arg.size() < 2 || arg[0] != '-') break;  // the command
+        if (arg == "-h" || arg == "--help") {
+            o.help = true;
+            continue;
+        }
+        if (arg == "--json") {
+            o.json = true;
+            continue;
+        }
+        if (arg == "--sandbox") {
+            o.sandbox = true;
+            continue;
+        }
+        std::string name = arg;
+        std::optional<std::string> value;
+        if (const size_t eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        if (name != "--cookie-file" && name != "--config" && name != "--connect-to" &&
+            name != "--input") {
+            result.error = "unknown option " + arg;
+            return result;
+        }
+        if (!value) {
+            if (i + 1 >= argv.size()) {
+                result.error = name + " needs a value";
+                return result;
+            }
+            value = argv[++i];
+        }
+        if (name == "--cookie-file") {
+            o.cookie_file = *value;
+        } else if (name == "--config") {
+            o.config = *value;
+        } else if (name == "--input") {
+            o.input = *value;
+        } else {
+            Routing check;
+            if (!check.add(*value)) {
+                result.error = "--connect-to takes HOST=ADDR:PORT, not " + *value;
+                return result;
+            }
+            o.connect_to.push_back(*value);
+        }
+    }
+    if (i < argv.size()) {
+        o.command = argv[i];
+        o.args.assign(argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end());
+    }
+    if (o.command.empty() && !o.help) result.error = "no command given";
+    return result;
+}
+
+namespace {
+
+struct Contract {
+    const char* name;
+    const char* usage;
+    const char* summary;
+};
+
+// The commands every build is meant to offer.
+const Contract kContract[] = {
+    {"version", "version", "check the running version against the vendor's version file"},
+    {"info", "info", "show the account's QQ, CF and CF-VIP information"},
+    {"claim", "claim", "claim every free gift on offer today (one-click claim)"},
+    {"bind", "bind AREA_ID", "bind the account to another region"},
+    {"scan", "scan", "list the regions in which the account has a role"},
+    {"assets", "assets [1-4]", "list the weapon assets of one class"},
+    {"spend", "spend", "show the consumption records of the last 7 days"},
+    {"stats", "stats", "show the overall and today's war statistics"},
+    {"ban", "ban", "show whether and until when the account is banned"},
+    {"activities", "activities", "list the publisher's current activities"},
+    {"vouchers", "vouchers", "show the voucher, 聚豆 and 帮豆 balances and offers"},
+    {"cdk", "cdk KEY CAPTCHA AREA_ID", "redeem a CDKEY in a region with the captcha's letters"},
+    {"sandbox", "sandbox [--port N]", "run the built-in simulator until interrupted"},
+};
+
+const CliCommand* registered(const char* name) {
+    for (const CliCommand& c : cli_commands())
+        if (std::strcmp(c.name, name) == 0) return &c;
+    return nullptr;
+}
+
+void add_line(std::string& out, const std::string& usage, const std::string& summary) {
+    std::string line = "  " + usage;
+    if (line.size() < 28)
+        line.resize(28, ' ');
+    else
+        line += "  ";
+    out += line + summary + "\n";
+}
+
+}  // namespace
+
+std::string cli_usage() {
+    std::string out =
+        "usage: quillet-cli [--cookie-file F] [--config F] [--connect-to HOST=ADDR:PORT]...\n"
+        "                   [--json] [--input TEXT] [--sandbox] COMMAND [ARGS]\n"
+        "\n"
+        "options:\n"
+        "  --cookie-file F             sign in with the cookie text of a login kept in F\n"
+        "  --config F                  the configuration file (default: quillet.cfg beside\n"
+        "                              the program, else ~/.config/quillet/quillet.cfg)\n"
+        "  --connect-to HOST=ADDR:PORT send HOST's connections to ADDR:PORT, keeping the\n"
+        "                              Host header; \"*\" for every host; repeatable\n"
+        "  --json                      one JSON object per line\n"
+        "  --input TEXT                the answer to an input box (else it is cancelled)\n"
+        "  --sandbox                   start the built-in simulator and route every host\n"
+        "                              to it; signs in with its account unless\n"
+        "                              --cookie-file is given\n"
+        "  -h, --help                  this text\n"
+        "\n"
+        "commands:\n";
+    for (const Contract& c : kContract) {
+        if (const CliCommand* cmd = registered(c.name))
+            add_line(out, cmd->usage, cmd->summary);
+        else
+            add_line(out, c.usage, std::string(c.summary) + " (not in this build)");
+    }
+    for (const CliCommand& cmd : cli_commands()) {
+        bool in_contract = false;
+        for (const Contract& c : kContract)
+            in_contract = in_contract || std::strcmp(c.name, cmd.name) == 0;
+        if (!in_contract) add_line(out, cmd.usage, cmd.summary);
+    }
+    out +=
+        "\n"
+        "exit status: 0 the command ran, 1 the account could not be initialised (version:\n"
+        "the running version is not accepted), 2 a usage error.\n";
+    return out;
+}
+
+}  // namespace quillet

@@ -1,0 +1,34 @@
+#pragma once
+// The command line of quillet-cli: options first, then COMMAND and its
+// arguments (which may carry options of their own, as "sandbox --port N").
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+struct CliOptions {
+    std::optional<std::string> cookie_file;
+    std::optional<std::string> config;
+    std::vector<std::string> connect_to;  // "HOST=ADDR:PORT", checked
+    bool json = false;
+    std::optional<std::string> input;  // UTF-8, as typed
+    bool sandbox = false;
+    bool help = false;
+    std::string command;  // empty with help
+    std::vector<std::string> args;
+};
+
+struct CliParse {
+    CliOptions options;
+    std::string error;  // a usage error when not empty
+};
+
+// argv[0] is the program; options take their value as the next argument or
+// after "=" ("--config=F").
+CliParse parse_cli_options(const std::vector<std::string>& argv);
+
+// The usage text: the options and every command, one line each.
+std::string cli_usage();
+
+}  // namespace quillet

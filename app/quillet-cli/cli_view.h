@@ -1,0 +1,36 @@
+#pragma once
+// The command line's stand-in for the windows: keeps every control property
+// in memory (features read back what they wrote) and prints each log line and
+// each change a user would see, one per line, in UTF-8: coloured on a
+// terminal, plain otherwise, or as JSON objects. Confirmation boxes are
+// answered OK; the input box with --input, else it counts as cancelled.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "session/memory_view.h"
+
+namespace quillet {
+
+enum class CliOutput { Plain, Coloured, Json };
+
+class CliView : public MemoryView {
+  public:
+    CliView(std::FILE* out, CliOutput mode);
+
+    // The line an event prints (without the line break); empty when the event
+    // shows nothing a user would see.
+    static std::string format_event(const ViewEvent& event, CliOutput mode);
+
+  protected:
+    void on_event(const ViewEvent& event) override;
+
+  private:
+    std::FILE* out_;
+    CliOutput mode_;
+};
+
+// A JSON string literal of a UTF-8 text, quotes included.
+std::string json_string(std::string_view utf8);
+
+}  // namespace quillet
