@@ -31,9 +31,10 @@ std::string serial(uint64_t n, const std::string& aid, const std::string& fid) {
 // {"ret":"0","msg":"",flowRet:{iRet 0, MODULE OK}, modRet:{sMsg}}: the module ran.
 std::string module_answer(const std::string& msg_json, const std::string& serial_no,
                           const std::string& jdata = "") {
-    std::string out = "{\"ret\":\"0\",\"msg\":\"\",\"flowRet\":{\"iRet\":\"0\",\"sMsg\":\"MODULE OK\","
-                      "\"iAlertSerial\":\"0\",\"sLogSerialNum\":\"" +
-                      serial_no + "\"},\"modRet\":{\"iRet\":0,\"sMsg\":" + msg_json;
+    std::string out =
+        "{\"ret\":\"0\",\"msg\":\"\",\"flowRet\":{\"iRet\":\"0\",\"sMsg\":\"MODULE OK\","
+        "\"iAlertSerial\":\"0\",\"sLogSerialNum\":\"" +
+        serial_no + "\"},\"modRet\":{\"iRet\":0,\"sMsg\":" + msg_json;
     if (!jdata.empty()) out += ",\"jData\":" + jdata;
     out += ",\"sAmsSerial\":\"" + serial_no + "\"}}";
     return out;
@@ -97,9 +98,9 @@ Answer World::ams_bind_query(const Call&, Account* a, const std::string& aid) {
     if (auto r = a->roles.find(area); r != a->roles.end()) role = &r->second;
     std::string fuin = a->qq;
     return ams_text("{\"ret\":\"0\",\"msg\":\"\",\"Farea\":\"" + std::to_string(area) +
-                    "\",\"Fuin\":\"" + fuin + "\",\"FroleName\":" +
-                    json_quote(role ? role->name : "", true) + ",\"Fpartition\":\"" +
-                    std::to_string(area) + "\"}");
+                    "\",\"Fuin\":\"" + fuin +
+                    "\",\"FroleName\":" + json_quote(role ? role->name : "", true) +
+                    ",\"Fpartition\":\"" + std::to_string(area) + "\"}");
 }
 
 // A binding submit: the area must hold a role of the account, and the proof
@@ -107,17 +108,20 @@ Answer World::ams_bind_query(const Call&, Account* a, const std::string& aid) {
 Answer World::ams_bind_submit(const Call& c, Account* a, const std::string& aid, const Json& act) {
     if (auto refuse = act["bind"].str("refuse"); !refuse.empty()) {
         return ams_text("{\"iRet\":\"" + refuse + "\",\"sMsg\":" +
-                        json_quote(act["bind"].str("refuse_msg", "系统繁忙，请稍后再试"), true) + "}");
+                        json_quote(act["bind"].str("refuse_msg", "系统繁忙，请稍后再试"), true) +
+                        "}");
     }
     int area = std::atoi(c.form("user_area").c_str());
     auto r = a->roles.find(area);
     if (r == a->roles.end()) {
-        return ams_text("{\"iRet\":\"-1010\",\"sMsg\":" + json_quote("您在该大区没有角色", true) + "}");
+        return ams_text("{\"iRet\":\"-1010\",\"sMsg\":" + json_quote("您在该大区没有角色", true) +
+                        "}");
     }
     std::string checkparam = percent_decode_bytes(c.form("user_checkparam"));
     if (checkparam != r->second.checkparam || c.form("user_md5str") != r->second.md5str ||
         c.form("user_roleId") != a->qq) {
-        return ams_text("{\"iRet\":\"-1020\",\"sMsg\":" + json_quote("角色校验失败，请重新选择角色", true) + "}");
+        return ams_text("{\"iRet\":\"-1020\",\"sMsg\":" +
+                        json_quote("角色校验失败，请重新选择角色", true) + "}");
     }
     a->ams_bound[aid] = area;
     return ams_text("{\"iRet\":\"0\",\"sMsg\":" + json_quote("绑定成功", true) + ",\"area\":\"" +
@@ -141,7 +145,8 @@ Answer World::ams_claim(const Call& c, Account* a, const std::string& aid, const
     const Json& answers = flow["answers"];
     std::string key = aid + "/" + fid;
     int n = a->claims[key]++;
-    if (answers.size() == 0) return ams_text(module_answer("\"MODULE OK\"", serial(++serial_, aid, fid)));
+    if (answers.size() == 0)
+        return ams_text(module_answer("\"MODULE OK\"", serial(++serial_, aid, fid)));
     const Json& ans = answers[std::min<size_t>(static_cast<size_t>(n), answers.size() - 1)];
     if (ans.kind() == Json::Kind::String) {
         return ams_text(module_answer(json_quote(ans.text()), serial(++serial_, aid, fid)));
@@ -150,12 +155,14 @@ Answer World::ams_claim(const Call& c, Account* a, const std::string& aid, const
     if (!ans["raw"].is_null()) return ams_text(ans.str("raw"));
     if (!ans["json"].is_null()) return ams_text(ans["json"].dump());
     if (!ans["escaped"].is_null()) {
-        return ams_text(module_answer(double_escaped(ans.str("escaped")), serial(++serial_, aid, fid)));
+        return ams_text(
+            module_answer(double_escaped(ans.str("escaped")), serial(++serial_, aid, fid)));
     }
     if (!ans["flow"].is_null()) {
         return ams_text(refusal(ans.str("code", "600"), json_quote(ans.str("flow"))));
     }
-    return ams_text(module_answer(json_quote(ans.str("mod", "MODULE OK")), serial(++serial_, aid, fid)));
+    return ams_text(
+        module_answer(json_quote(ans.str("mod", "MODULE OK")), serial(++serial_, aid, fid)));
 }
 
 // Activity 41615: 227206 reads the role into the session of the activity,
@@ -165,13 +172,14 @@ Answer World::ams_points(const Call& c, Account* a) {
     if (fid == "227206") {
         int area = std::atoi(c.form("user_area").c_str());
         if (!a->roles.count(area)) {
-            return ams_text("{\"iRet\":\"-1010\",\"sMsg\":" + json_quote("您在该大区没有角色", true) + "}");
+            return ams_text(
+                "{\"iRet\":\"-1010\",\"sMsg\":" + json_quote("您在该大区没有角色", true) + "}");
         }
         return ams_text("{\"iRet\":\"0\",\"sMsg\":\"ok\"}");
     }
     if (fid == "230085") {
-        std::string jdata = "{\"cfPoint\":\"" + a->cf_point + "\",\"gamePoint\":\"" + a->game_point +
-                            "\",\"iUin\":\"" + a->qq + "\"}";
+        std::string jdata = "{\"cfPoint\":\"" + a->cf_point + "\",\"gamePoint\":\"" +
+                            a->game_point + "\",\"iUin\":\"" + a->qq + "\"}";
         return ams_text(module_answer("\"MODULE OK\"", serial(++serial_, "41615", fid), jdata));
     }
     return ams_text(refusal("-1", json_quote("非常抱歉，活动配置不存在或已下线！", true)));
@@ -198,10 +206,12 @@ Answer World::ams_cdkey(const Call& c, Account* a) {
     std::string key = c.form("sCdKey");
     const Json& entry = scenario_["cdkeys"][key];
     if (entry.is_null()) {
-        return ams_text(module_answer(json_quote("CDKEY无效，请确认后重新输入"), serial(++serial_, "8918", "72798")));
+        return ams_text(module_answer(json_quote("CDKEY无效，请确认后重新输入"),
+                                      serial(++serial_, "8918", "72798")));
     }
     if (a->used_cdkeys.count(key) || entry.str("state") == "used") {
-        return ams_text(module_answer(json_quote("该CDKEY已被使用"), serial(++serial_, "8918", "72798")));
+        return ams_text(
+            module_answer(json_quote("该CDKEY已被使用"), serial(++serial_, "8918", "72798")));
     }
     a->used_cdkeys.insert(key);
     return ams_text(module_answer(json_quote(entry.str("message", "兑换成功")),
@@ -209,7 +219,8 @@ Answer World::ams_cdkey(const Call& c, Account* a) {
 }
 
 // The voucher mall: exchanges cost the offer's currency, lotteries draw prizes in turn.
-Answer World::ams_voucher(const Call& c, Account* a, const std::string& aid, const std::string& fid) {
+Answer World::ams_voucher(const Call& c, Account* a, const std::string& aid,
+                          const std::string& fid) {
     for (const auto& [kind, offer] : scenario_["vouchers"].members()) {
         if (offer.str("aId") != aid) continue;
         int* balance = kind == "judou" ? &a->judou : kind == "bangdou" ? &a->bangdou : nullptr;
@@ -228,10 +239,13 @@ Answer World::ams_voucher(const Call& c, Account* a, const std::string& aid, con
         if (fid == offer.str("lottery")) {
             cost = static_cast<int>(offer.num("lottery_cost"));
             const Json& prizes = offer["prizes"];
-            if (prizes.size() > 0) prize = prizes[static_cast<size_t>(a->claims[aid + "/lottery"]) % prizes.size()].text();
+            if (prizes.size() > 0)
+                prize =
+                    prizes[static_cast<size_t>(a->claims[aid + "/lottery"]) % prizes.size()].text();
         } else {
             const Json& item = offer["items"][fid];
-            if (item.is_null()) return ams_text(refusal("-1", json_quote("非常抱歉，该道具已下架！")));
+            if (item.is_null())
+                return ams_text(refusal("-1", json_quote("非常抱歉，该道具已下架！")));
             cost = static_cast<int>(item.num("price"));
             prize = item.str("name");
         }

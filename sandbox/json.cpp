@@ -32,7 +32,7 @@ void append_utf8(std::string& out, unsigned cp) {
 }
 
 class Parser {
-public:
+  public:
     explicit Parser(std::string_view t) : t_(t) {}
 
     std::optional<Json> run(std::string* error) {
@@ -45,7 +45,7 @@ public:
         return v;
     }
 
-private:
+  private:
     void skip() {
         while (i_ < t_.size()) {
             char c = t_[i_];
@@ -72,10 +72,14 @@ private:
         for (int k = 0; k < 4; ++k) {
             char c = t_[i_++];
             v <<= 4;
-            if (c >= '0' && c <= '9') v |= static_cast<unsigned>(c - '0');
-            else if (c >= 'a' && c <= 'f') v |= static_cast<unsigned>(c - 'a' + 10);
-            else if (c >= 'A' && c <= 'F') v |= static_cast<unsigned>(c - 'A' + 10);
-            else return std::nullopt;
+            if (c >= '0' && c <= '9')
+                v |= static_cast<unsigned>(c - '0');
+            else if (c >= 'a' && c <= 'f')
+                v |= static_cast<unsigned>(c - 'a' + 10);
+            else if (c >= 'A' && c <= 'F')
+                v |= static_cast<unsigned>(c - 'A' + 10);
+            else
+                return std::nullopt;
         }
         return v;
     }
@@ -94,14 +98,30 @@ private:
             if (i_ >= t_.size()) return std::nullopt;
             char e = t_[i_++];
             switch (e) {
-                case '"': out += '"'; break;
-                case '\\': out += '\\'; break;
-                case '/': out += '/'; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
-                case 'n': out += '\n'; break;
-                case 'r': out += '\r'; break;
-                case 't': out += '\t'; break;
+                case '"':
+                    out += '"';
+                    break;
+                case '\\':
+                    out += '\\';
+                    break;
+                case '/':
+                    out += '/';
+                    break;
+                case 'b':
+                    out += '\b';
+                    break;
+                case 'f':
+                    out += '\f';
+                    break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case 't':
+                    out += '\t';
+                    break;
                 case 'u': {
                     auto cp = hex4();
                     if (!cp) return std::nullopt;
@@ -115,7 +135,8 @@ private:
                     append_utf8(out, c1);
                     break;
                 }
-                default: return std::nullopt;
+                default:
+                    return std::nullopt;
             }
         }
         return std::nullopt;
@@ -192,9 +213,9 @@ private:
             r = Json();
         } else {
             size_t start = i_;
-            while (i_ < t_.size() && (std::isdigit(static_cast<unsigned char>(t_[i_])) ||
-                                      t_[i_] == '-' || t_[i_] == '+' || t_[i_] == '.' ||
-                                      t_[i_] == 'e' || t_[i_] == 'E')) {
+            while (i_ < t_.size() &&
+                   (std::isdigit(static_cast<unsigned char>(t_[i_])) || t_[i_] == '-' ||
+                    t_[i_] == '+' || t_[i_] == '.' || t_[i_] == 'e' || t_[i_] == 'E')) {
                 ++i_;
             }
             if (i_ > start) r = Json::number(std::string(t_.substr(start, i_ - start)));
@@ -210,10 +231,16 @@ private:
 
 void dump_to(const Json& j, std::string& out, bool ascii_only) {
     switch (j.kind()) {
-        case Json::Kind::Null: out += "null"; break;
+        case Json::Kind::Null:
+            out += "null";
+            break;
         case Json::Kind::Bool:
-        case Json::Kind::Number: out += j.text(); break;
-        case Json::Kind::String: out += json_quote(j.text(), ascii_only); break;
+        case Json::Kind::Number:
+            out += j.text();
+            break;
+        case Json::Kind::String:
+            out += json_quote(j.text(), ascii_only);
+            break;
         case Json::Kind::Array: {
             out += '[';
             bool first = true;
@@ -345,12 +372,23 @@ std::string json_quote(std::string_view s, bool ascii_only) {
     for (size_t i = 0; i < s.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         switch (c) {
-            case '"': out += "\\\""; continue;
-            case '\\': out += "\\\\"; continue;
-            case '\n': out += "\\n"; continue;
-            case '\r': out += "\\r"; continue;
-            case '\t': out += "\\t"; continue;
-            default: break;
+            case '"':
+                out += "\\\"";
+                continue;
+            case '\\':
+                out += "\\\\";
+                continue;
+            case '\n':
+                out += "\\n";
+                continue;
+            case '\r':
+                out += "\\r";
+                continue;
+            case '\t':
+                out += "\\t";
+                continue;
+            default:
+                break;
         }
         if (c < 0x20) {
             std::snprintf(buf, sizeof buf, "\\u%04x", c);
@@ -364,16 +402,21 @@ std::string json_quote(std::string_view s, bool ascii_only) {
         // Decode one UTF-8 sequence and write it as \u escapes.
         unsigned cp = 0;
         int extra = 0;
-        if ((c & 0xE0) == 0xC0) cp = c & 0x1F, extra = 1;
-        else if ((c & 0xF0) == 0xE0) cp = c & 0x0F, extra = 2;
-        else if ((c & 0xF8) == 0xF0) cp = c & 0x07, extra = 3;
-        else cp = '?';
+        if ((c & 0xE0) == 0xC0)
+            cp = c & 0x1F, extra = 1;
+        else if ((c & 0xF0) == 0xE0)
+            cp = c & 0x0F, extra = 2;
+        else if ((c & 0xF8) == 0xF0)
+            cp = c & 0x07, extra = 3;
+        else
+            cp = '?';
         for (int k = 0; k < extra && i + 1 < s.size(); ++k) {
             cp = (cp << 6) | (static_cast<unsigned char>(s[++i]) & 0x3F);
         }
         if (cp >= 0x10000) {
             unsigned v = cp - 0x10000;
-            std::snprintf(buf, sizeof buf, "\\u%04x\\u%04x", 0xD800 + (v >> 10), 0xDC00 + (v & 0x3FF));
+            std::snprintf(buf, sizeof buf, "\\u%04x\\u%04x", 0xD800 + (v >> 10),
+                          0xDC00 + (v & 0x3FF));
         } else {
             std::snprintf(buf, sizeof buf, "\\u%04x", cp);
         }

@@ -13,7 +13,7 @@
 namespace quillet::sandbox {
 
 class Json {
-public:
+  public:
     enum class Kind { Null, Bool, Number, String, Array, Object };
 
     Json() = default;
@@ -58,7 +58,7 @@ public:
     // nullopt on a syntax error; error (when given) says where.
     static std::optional<Json> parse(std::string_view text, std::string* error = nullptr);
 
-private:
+  private:
     Kind kind_ = Kind::Null;
     std::string scalar_;
     std::vector<Json> elements_;

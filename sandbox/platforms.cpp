@@ -36,7 +36,9 @@ Answer World::tgp(const Call& c) {
     const std::string& aid = seg[2];
     const std::string& action = seg[4];
     bool wrapped = action == "ajax_save_zone";
-    auto reply = [&](const std::string& json) { return gbk_json(wrapped ? "123(" + json + ")" : json); };
+    auto reply = [&](const std::string& json) {
+        return gbk_json(wrapped ? "123(" + json + ")" : json);
+    };
 
     // The platform's pages make these calls as AJAX requests with the login cookies.
     if (ascii_lower(c.header("X-Requested-With")) != "xmlhttprequest") {
@@ -55,15 +57,17 @@ Answer World::tgp(const Call& c) {
 
     if (action == "ajax_get_all") {
         int zone = a->tgp_zone.count(aid) ? a->tgp_zone[aid] : 0;
-        return reply("{\"status\":\"1\",\"data\":{\"zone\":\"" + std::to_string(zone) + "\",\"uin\":\"" + a->qq +
-                     "\",\"is_tgp\":\"1\"}}");
+        return reply("{\"status\":\"1\",\"data\":{\"zone\":\"" + std::to_string(zone) +
+                     "\",\"uin\":\"" + a->qq + "\",\"is_tgp\":\"1\"}}");
     }
     if (action == "ajax_save_zone") {
         int area = seg.size() > 5 ? std::atoi(seg[5].c_str()) : 0;
         std::string name = seg.size() > 6 ? percent_decode_bytes(seg[6]) : "";
         auto r = a->roles.find(area);
-        if (r == a->roles.end()) return reply("{\"status\":\"0\",\"data\":\"-2\",\"msg\":\"该大区没有角色\"}");
-        if (r->second.name != name) return reply("{\"status\":\"0\",\"data\":\"-3\",\"msg\":\"角色名不匹配\"}");
+        if (r == a->roles.end())
+            return reply("{\"status\":\"0\",\"data\":\"-2\",\"msg\":\"该大区没有角色\"}");
+        if (r->second.name != name)
+            return reply("{\"status\":\"0\",\"data\":\"-3\",\"msg\":\"角色名不匹配\"}");
         a->tgp_zone[aid] = area;
         return reply("{\"status\":\"1\",\"data\":{\"zone\":\"" + std::to_string(area) + "\"}}");
     }
@@ -73,14 +77,17 @@ Answer World::tgp(const Call& c) {
             return reply("{\"status\":\"0\",\"data\":\"-101\",\"msg\":\"请先选择大区\"}");
         }
         const Json& g = act["gifts"][gift];
-        if (g.is_null()) return reply("{\"status\":\"0\",\"data\":\"-104\",\"msg\":\"礼包不存在\"}");
+        if (g.is_null())
+            return reply("{\"status\":\"0\",\"data\":\"-104\",\"msg\":\"礼包不存在\"}");
         int n = a->claims["tgp:" + aid + "/" + gift]++;
         const Json& answers = g["answers"];
-        std::string code = answers.size() == 0 ? (n == 0 ? "gift" : "-99")
-                                                : answers[std::min<size_t>(static_cast<size_t>(n), answers.size() - 1)].text();
+        std::string code =
+            answers.size() == 0
+                ? (n == 0 ? "gift" : "-99")
+                : answers[std::min<size_t>(static_cast<size_t>(n), answers.size() - 1)].text();
         if (code == "gift") {
-            return reply("{\"status\":\"1\",\"data\":{\"name\":" + json_quote(g.str("name")) + ",\"id\":\"" + gift +
-                         "\"}}");
+            return reply("{\"status\":\"1\",\"data\":{\"name\":" + json_quote(g.str("name")) +
+                         ",\"id\":\"" + gift + "\"}}");
         }
         return reply("{\"status\":\"0\",\"data\":\"" + code + "\"}");
     }
@@ -91,7 +98,9 @@ Answer World::tgp(const Call& c) {
 Answer World::vip_ams(const Call& c) {
     std::string actid = c.query_param("actid");
     bool wrapped = c.query_param("callback") == "123";
-    auto reply = [&](const std::string& json) { return gbk_json(wrapped ? "123(" + json + ")" : json); };
+    auto reply = [&](const std::string& json) {
+        return gbk_json(wrapped ? "123(" + json + ")" : json);
+    };
     Account* a = signed_in(c);
     if (!a || c.query_param("g_tk") != g_tk_of(a->skey)) {
         return reply("{\"ret\":\"-3000\",\"msg\":\"登录态失效，请重新登录\"}");
@@ -109,15 +118,18 @@ Answer World::vip_ams(const Call& c) {
 // The Qzone lottery answers the form post of its page with an HTML page.
 Answer World::qzone(const Call& c) {
     auto page = [](const std::string& json) {
-        return text_answer("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\" />"
-                           "</head><body><script type=\"text/javascript\">document.domain=\"qq.com\";"
-                           "frameElement.callback(" +
-                               json + ");</script></body></html>",
-                           "text/html; charset=utf-8");
+        return text_answer(
+            "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\" />"
+            "</head><body><script type=\"text/javascript\">document.domain=\"qq.com\";"
+            "frameElement.callback(" +
+                json + ");</script></body></html>",
+            "text/html; charset=utf-8");
     };
     Account* a = signed_in(c);
     if (!a || c.query_param("g_tk") != g_tk_of(a->skey)) {
-        return page("{\"code\":-3000,\"subcode\":-4001,\"message\":\"请先登录\",\"notice\":0,\"time\":0,\"data\":[]}");
+        return page(
+            "{\"code\":-3000,\"subcode\":-4001,\"message\":\"请先登录\",\"notice\":0,\"time\":0,"
+            "\"data\":[]}");
     }
     std::string actid = c.form("actid");
     std::string ruleid = c.form("ruleid");
@@ -138,11 +150,13 @@ Answer World::qzone(const Call& c) {
             prize.set("num", Json::number("1"));
             data.push(std::move(prize));
         }
-        return page("{\"code\":" + std::to_string(sub) + ",\"subcode\":" + std::to_string(sub) + ",\"message\":" +
-                    json_quote(ans.str("message")) + ",\"notice\":0,\"time\":" + std::to_string(serial_++) +
-                    ",\"data\":" + data.dump() + "}");
+        return page("{\"code\":" + std::to_string(sub) + ",\"subcode\":" + std::to_string(sub) +
+                    ",\"message\":" + json_quote(ans.str("message")) + ",\"notice\":0,\"time\":" +
+                    std::to_string(serial_++) + ",\"data\":" + data.dump() + "}");
     }
-    return page("{\"code\":-1,\"subcode\":-10000,\"message\":\"活动不存在或已结束\",\"notice\":0,\"data\":[]}");
+    return page(
+        "{\"code\":-1,\"subcode\":-10000,\"message\":\"活动不存在或已结束\",\"notice\":0,\"data\":["
+        "]}");
 }
 
 }  // namespace quillet::sandbox

@@ -64,10 +64,12 @@ bool wait_for(int fd, short events, int timeout_ms) {
 // The library reads a request through this stream; every byte handed over is
 // also kept, so the raw request line and header lines can be recorded.
 class CapturingStream : public httplib::Stream {
-public:
+  public:
     explicit CapturingStream(Connection& c) : c_(c) {}
 
-    bool is_readable() const override { return off_ < len_ || wait_for(c_.fd, POLLIN, kIoTimeoutMs); }
+    bool is_readable() const override {
+        return off_ < len_ || wait_for(c_.fd, POLLIN, kIoTimeoutMs);
+    }
     bool is_writable() const override { return wait_for(c_.fd, POLLOUT, kIoTimeoutMs); }
 
     ssize_t read(char* ptr, size_t size) override {
@@ -90,13 +92,17 @@ public:
         return ::send(c_.fd, ptr, size, MSG_NOSIGNAL);
     }
 
-    void get_remote_ip_and_port(std::string& ip, int& port) const override { address(false, ip, port); }
-    void get_local_ip_and_port(std::string& ip, int& port) const override { address(true, ip, port); }
+    void get_remote_ip_and_port(std::string& ip, int& port) const override {
+        address(false, ip, port);
+    }
+    void get_local_ip_and_port(std::string& ip, int& port) const override {
+        address(true, ip, port);
+    }
     socket_t socket() const override { return c_.fd; }
 
     bool has_buffered() const { return off_ < len_; }
 
-private:
+  private:
     void address(bool local, std::string& ip, int& port) const {
         sockaddr_storage ss{};
         socklen_t len = sizeof ss;
@@ -117,16 +123,16 @@ private:
 
 // One thread per connection: a stalled answer must not hold up the others.
 class ThreadPerConnection : public httplib::TaskQueue {
-public:
+  public:
     void enqueue(std::function<void()> fn) override {
         std::lock_guard lock(mutex_);
         reap_locked();
         uint64_t id = next_++;
         threads_.emplace(id, std::thread([this, id, fn = std::move(fn)] {
-            fn();
-            std::lock_guard l(mutex_);
-            finished_.push_back(id);
-        }));
+                             fn();
+                             std::lock_guard l(mutex_);
+                             finished_.push_back(id);
+                         }));
     }
     void shutdown() override {
         std::map<uint64_t, std::thread> all;
@@ -138,7 +144,7 @@ public:
         for (auto& [id, t] : all) t.join();
     }
 
-private:
+  private:
     void reap_locked() {
         for (uint64_t id : finished_) {
             auto it = threads_.find(id);
@@ -206,10 +212,10 @@ void parse_head(const std::string& raw, RecordedRequest& r) {
 
 struct Sandbox::Impl {
     class Server : public httplib::Server {
-    public:
+      public:
         explicit Server(Impl& owner) : owner_(owner) {}
 
-    private:
+      private:
         bool process_and_close_socket(socket_t sock) override {
             if (!owner_.adopt(sock)) {
                 ::close(sock);
@@ -320,7 +326,8 @@ void Sandbox::Impl::handle(const httplib::Request& req, httplib::Response& res) 
     call.body = rec.body;
 
     switch (rule.m) {
-        case Misbehaviour::None: break;
+        case Misbehaviour::None:
+            break;
         case Misbehaviour::Delay:
             if (!sleep(rule.delay_ms)) return;
             break;
@@ -348,30 +355,36 @@ void Sandbox::Impl::handle(const httplib::Request& req, httplib::Response& res) 
         }
         case Misbehaviour::ErrorStatus:
             res.status = 500;
-            res.set_content("<html><head><title>500 Internal Server Error</title></head><body><center>"
-                            "<h1>500 Internal Server Error</h1></center></body></html>",
-                            "text/html");
+            res.set_content(
+                "<html><head><title>500 Internal Server Error</title></head><body><center>"
+                "<h1>500 Internal Server Error</h1></center></body></html>",
+                "text/html");
             return;
         case Misbehaviour::Oversized: {
             size_t total = oversized;
             const std::string head = "{\"ret\":\"0\",\"msg\":\"";
             const std::string tail = "\"}";
             res.status = 200;
-            res.set_content_provider(total, "text/html",
-                                     [head, tail, total](size_t offset, size_t length, httplib::DataSink& sink) {
-                                         std::string chunk;
-                                         size_t n = std::min<size_t>(length, 64 * 1024);
-                                         chunk.reserve(n);
-                                         for (size_t i = offset; i < offset + n; ++i) {
-                                             if (i < head.size()) chunk += head[i];
-                                             else if (i >= total - tail.size()) chunk += tail[i - (total - tail.size())];
-                                             else chunk += static_cast<char>('a' + i % 26);
-                                         }
-                                         return sink.write(chunk.data(), chunk.size());
-                                     });
+            res.set_content_provider(
+                total, "text/html",
+                [head, tail, total](size_t offset, size_t length, httplib::DataSink& sink) {
+                    std::string chunk;
+                    size_t n = std::min<size_t>(length, 64 * 1024);
+                    chunk.reserve(n);
+                    for (size_t i = offset; i < offset + n; ++i) {
+                        if (i < head.size())
+                            chunk += head[i];
+                        else if (i >= total - tail.size())
+                            chunk += tail[i - (total - tail.size())];
+                        else
+                            chunk += static_cast<char>('a' + i % 26);
+                    }
+                    return sink.write(chunk.data(), chunk.size());
+                });
             return;
         }
-        case Misbehaviour::Reset: break;
+        case Misbehaviour::Reset:
+            break;
     }
 
     Answer a = world.serve(call);
@@ -381,12 +394,13 @@ void Sandbox::Impl::handle(const httplib::Request& req, httplib::Response& res) 
         std::string body = a.body;
         if (body.size() < 512) body += std::string(2048, ' ');
         size_t half = body.size() / 2;
-        res.set_content_provider(body.size(), a.content_type,
-                                 [body, half, conn](size_t offset, size_t, httplib::DataSink& sink) {
-                                     if (offset < half) sink.write(body.data() + offset, half - offset);
-                                     if (conn) conn->reset = true;
-                                     return false;
-                                 });
+        res.set_content_provider(
+            body.size(), a.content_type,
+            [body, half, conn](size_t offset, size_t, httplib::DataSink& sink) {
+                if (offset < half) sink.write(body.data() + offset, half - offset);
+                if (conn) conn->reset = true;
+                return false;
+            });
         return;
     }
     res.set_content(a.body, a.content_type);
@@ -394,9 +408,12 @@ void Sandbox::Impl::handle(const httplib::Request& req, httplib::Response& res) 
 
 // ---------------------------------------------------------------- Sandbox
 
-Sandbox::Sandbox(std::filesystem::path scenario_dir) : impl_(std::make_unique<Impl>(std::move(scenario_dir))) {}
+Sandbox::Sandbox(std::filesystem::path scenario_dir)
+    : impl_(std::make_unique<Impl>(std::move(scenario_dir))) {}
 
-Sandbox::~Sandbox() { stop(); }
+Sandbox::~Sandbox() {
+    stop();
+}
 
 int Sandbox::start(int port) {
     if (impl_->server) return impl_->port;
@@ -409,13 +426,16 @@ int Sandbox::start(int port) {
     server->set_keep_alive_timeout(kKeepAliveMs / 1000);
     server->set_payload_max_length(size_t{64} << 20);
     Impl* impl = impl_.get();
-    auto handler = [impl](const httplib::Request& req, httplib::Response& res) { impl->handle(req, res); };
+    auto handler = [impl](const httplib::Request& req, httplib::Response& res) {
+        impl->handle(req, res);
+    };
     server->Get(".*", handler);
     server->Post(".*", handler);
     server->Put(".*", handler);
     server->Delete(".*", handler);
     server->Options(".*", handler);
-    int bound = port == 0 ? server->bind_to_any_port("127.0.0.1") : (server->bind_to_port("127.0.0.1", port) ? port : -1);
+    int bound = port == 0 ? server->bind_to_any_port("127.0.0.1")
+                          : (server->bind_to_port("127.0.0.1", port) ? port : -1);
     if (bound <= 0) return -1;
     impl_->port = bound;
     Impl::Server* raw = server.get();
@@ -439,7 +459,9 @@ void Sandbox::stop() {
     impl_->port = -1;
 }
 
-int Sandbox::port() const { return impl_->port; }
+int Sandbox::port() const {
+    return impl_->port;
+}
 
 std::vector<RecordedRequest> Sandbox::requests() const {
     std::lock_guard lock(impl_->mutex);
@@ -456,12 +478,14 @@ size_t Sandbox::connections_accepted() const {
     return impl_->accepted;
 }
 
-void Sandbox::misbehave(const std::string& path_prefix, Misbehaviour m, int delay_ms, const std::string& host) {
+void Sandbox::misbehave(const std::string& path_prefix, Misbehaviour m, int delay_ms,
+                        const std::string& host) {
     std::lock_guard lock(impl_->mutex);
     auto& rules = impl_->rules;
-    rules.erase(std::remove_if(rules.begin(), rules.end(),
-                               [&](const Rule& r) { return r.prefix == path_prefix && r.host == host; }),
-                rules.end());
+    rules.erase(
+        std::remove_if(rules.begin(), rules.end(),
+                       [&](const Rule& r) { return r.prefix == path_prefix && r.host == host; }),
+        rules.end());
     if (m != Misbehaviour::None) rules.push_back({path_prefix, host, m, delay_ms});
 }
 
@@ -475,11 +499,19 @@ void Sandbox::set_oversized_bytes(size_t bytes) {
     impl_->oversized = std::max<size_t>(bytes, 32);
 }
 
-void Sandbox::set_today(const quillet::DateTime& t) { impl_->world.set_today(t); }
-quillet::DateTime Sandbox::today() const { return impl_->world.today(); }
+void Sandbox::set_today(const quillet::DateTime& t) {
+    impl_->world.set_today(t);
+}
+quillet::DateTime Sandbox::today() const {
+    return impl_->world.today();
+}
 
-std::string Sandbox::account_cookie() const { return impl_->world.login_cookie(""); }
-std::string Sandbox::account_qq() const { return impl_->world.demo_qq(); }
+std::string Sandbox::account_cookie() const {
+    return impl_->world.login_cookie("");
+}
+std::string Sandbox::account_qq() const {
+    return impl_->world.demo_qq();
+}
 
 std::string Sandbox::account_skey() const {
     std::lock_guard lock(impl_->world.mutex());
@@ -493,8 +525,12 @@ std::string Sandbox::account_nickname() const {
     return a ? a->nickname : "";
 }
 
-void Sandbox::reset() { impl_->world.load(); }
-void Sandbox::set_version(const std::string& v) { impl_->world.set_version(v); }
+void Sandbox::reset() {
+    impl_->world.load();
+}
+void Sandbox::set_version(const std::string& v) {
+    impl_->world.set_version(v);
+}
 void Sandbox::set_vendor_file(const std::string& name, const std::string& utf8_text) {
     impl_->world.set_vendor_file(name, utf8_text);
 }
@@ -531,8 +567,8 @@ void Sandbox::set_roles(const std::vector<RoleSpec>& roles, const std::string& q
     a->roles = std::move(fresh);
 }
 
-void Sandbox::set_vip(int level, int growth, int next_level_growth, const std::string& expiry, int green_level,
-                      const std::string& qq) {
+void Sandbox::set_vip(int level, int growth, int next_level_growth, const std::string& expiry,
+                      int green_level, const std::string& qq) {
     with_account(impl_->world, qq, [&](Account* a) {
         if (!a) return;
         a->vip_level = level;
@@ -579,7 +615,11 @@ void Sandbox::clear_claims(const std::string& qq) {
     });
 }
 
-std::string Sandbox::captcha_code() const { return impl_->world.captcha_code(); }
-std::string Sandbox::working_cdkey() const { return impl_->world.working_cdkey(); }
+std::string Sandbox::captcha_code() const {
+    return impl_->world.captcha_code();
+}
+std::string Sandbox::working_cdkey() const {
+    return impl_->world.working_cdkey();
+}
 
 }  // namespace quillet::sandbox

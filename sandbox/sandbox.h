@@ -23,9 +23,9 @@ std::filesystem::path default_scenario_dir();
 
 struct RecordedRequest {
     std::string method;
-    std::string host;    // Host header without port
-    std::string target;  // path?query, as sent
-    std::string path;    // target up to "?"
+    std::string host;                                          // Host header without port
+    std::string target;                                        // path?query, as sent
+    std::string path;                                          // target up to "?"
     std::vector<std::pair<std::string, std::string>> headers;  // in the order sent
     std::string body;
 
@@ -52,7 +52,7 @@ struct RoleSpec {
 };
 
 class Sandbox {
-public:
+  public:
     explicit Sandbox(std::filesystem::path scenario_dir = default_scenario_dir());
     ~Sandbox();  // stops
     Sandbox(const Sandbox&) = delete;
@@ -118,7 +118,7 @@ public:
     std::string captcha_code() const;
     std::string working_cdkey() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

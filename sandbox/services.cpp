@@ -49,8 +49,9 @@ Answer World::query_role(const Call& c) {
     std::string head = "var query_role_result_" + callback + "=";
     Account* a = signed_in(c);
     if (!a) {
-        return js_answer(head + "{data:'',retCode:-2,msg:'" + gbk_of("请先登录") + "',checkparam:'',md5str:''};",
-                         true);
+        return js_answer(
+            head + "{data:'',retCode:-2,msg:'" + gbk_of("请先登录") + "',checkparam:'',md5str:''};",
+            true);
     }
     int area = std::atoi(c.query_param("area").c_str());
     auto it = a->roles.find(area);
@@ -60,9 +61,10 @@ Answer World::query_role(const Call& c) {
                          true);
     }
     const Role& r = it->second;
-    std::string data = "_webplat_msg=success&_checkparam=" + r.checkparam + "&area=" + std::to_string(area) +
-                       "&szNick_name=" + percent_encode_all(r.name) + "&iLevel=" +
-                       std::to_string(20 + area % 40) + "&iGender=0&";
+    std::string data = "_webplat_msg=success&_checkparam=" + r.checkparam +
+                       "&area=" + std::to_string(area) +
+                       "&szNick_name=" + percent_encode_all(r.name) +
+                       "&iLevel=" + std::to_string(20 + area % 40) + "&iGender=0&";
     return js_answer(head + "{data:'" + data + "',retCode:0,msg:'',checkparam:'" + r.checkparam +
                          "',md5str:'" + r.md5str + "',infostr:'',checkstr:''};",
                      true);
@@ -78,28 +80,38 @@ Answer World::server_date(const Call&) {
 // getUserInfo.php: "var result = {...}" with no closing semicolon.
 Answer World::vip_user_info(const Call& c) {
     Account* a = signed_in(c);
-    if (!a) return js_answer("var result = {\"ret\":\"101\",\"msg\":\"" + gbk_of("请先登录") + "\"}", true);
-    return js_answer("var result = {\"ret\":\"0\",\"msg\":{\"green\":\"" + std::to_string(a->green_level) +
-                         "\",\"vip\":\"" + std::to_string(a->vip_level) + "\",\"uin\":\"" + a->qq +
-                         "\",\"area\":\"" + c.query_param("sArea") + "\"}}",
+    if (!a)
+        return js_answer("var result = {\"ret\":\"101\",\"msg\":\"" + gbk_of("请先登录") + "\"}",
+                         true);
+    return js_answer("var result = {\"ret\":\"0\",\"msg\":{\"green\":\"" +
+                         std::to_string(a->green_level) + "\",\"vip\":\"" +
+                         std::to_string(a->vip_level) + "\",\"uin\":\"" + a->qq + "\",\"area\":\"" +
+                         c.query_param("sArea") + "\"}}",
                      true);
 }
 
 Answer World::vip_status(const Call& c) {
     Account* a = signed_in(c);
-    if (!a) return text_answer("{\"ret\":-1,\"msg\":\"" + gbk_of("请先登录") + "\"}", "text/html; charset=gbk");
+    if (!a)
+        return text_answer("{\"ret\":-1,\"msg\":\"" + gbk_of("请先登录") + "\"}",
+                           "text/html; charset=gbk");
     // "+N" in the scenario: N days after today.
     std::string expiry = a->vip_expiry;
-    if (!expiry.empty() && expiry[0] == '+') expiry = date_text(add_days(today_locked(), std::atoi(expiry.c_str() + 1)));
-    return text_answer("{\"ret\":0,\"msg\":\"" + expiry + "\",\"level\":" + std::to_string(a->vip_level) + "}",
-                       "text/html; charset=gbk");
+    if (!expiry.empty() && expiry[0] == '+')
+        expiry = date_text(add_days(today_locked(), std::atoi(expiry.c_str() + 1)));
+    return text_answer(
+        "{\"ret\":0,\"msg\":\"" + expiry + "\",\"level\":" + std::to_string(a->vip_level) + "}",
+        "text/html; charset=gbk");
 }
 
 Answer World::vip_growth(const Call& c) {
     Account* a = signed_in(c);
-    if (!a) return js_answer("var result = {\"ret\":\"101\",\"msg\":\"" + gbk_of("请先登录") + "\"}", true);
-    return js_answer("var result = {\"ret\":\"0\",\"msg\":{\"point\":\"" + std::to_string(a->vip_growth) +
-                         "\",\"nextlevelpoint\":\"" + std::to_string(a->vip_next) + "\",\"level\":\"" +
+    if (!a)
+        return js_answer("var result = {\"ret\":\"101\",\"msg\":\"" + gbk_of("请先登录") + "\"}",
+                         true);
+    return js_answer("var result = {\"ret\":\"0\",\"msg\":{\"point\":\"" +
+                         std::to_string(a->vip_growth) + "\",\"nextlevelpoint\":\"" +
+                         std::to_string(a->vip_next) + "\",\"level\":\"" +
                          std::to_string(a->vip_level) + "\"}}",
                      true);
 }
@@ -115,17 +127,19 @@ Answer World::spend(const Call& c) {
     std::string area_text;
     if (size_t p = command.find("area="); p != std::string::npos) area_text = command.substr(p + 5);
     int area = std::atoi(area_text.c_str());
-    if (!a->roles.count(area)) return text_answer("{\"result\":\"0\",\"msg\":\"\",\"count\":\"0\",\"data\":\"\"}");
+    if (!a->roles.count(area))
+        return text_answer("{\"result\":\"0\",\"msg\":\"\",\"count\":\"0\",\"data\":\"\"}");
     std::string data;
     int n = 0;
     DateTime today = today_locked();
     for (const auto& r : scenario_["spend"].elements()) {
         DateTime d = add_days(today, -static_cast<int>(r.num("days_ago")));
         std::string hms = r.str("time", "120000");
-        data += "|" + std::to_string(++n) + "#" + r.str("name") + "#" + r.str("price") + "#" + yyyymmdd(d) + hms;
+        data += "|" + std::to_string(++n) + "#" + r.str("name") + "#" + r.str("price") + "#" +
+                yyyymmdd(d) + hms;
     }
-    return text_answer("{\"result\":\"0\",\"msg\":\"\",\"count\":\"" + std::to_string(n) + "\",\"data\":\"" +
-                       data + "|\"}");
+    return text_answer("{\"result\":\"0\",\"msg\":\"\",\"count\":\"" + std::to_string(n) +
+                       "\",\"data\":\"" + data + "|\"}");
 }
 
 // Region scan: resultcode 0 where the account has a role (blanks as the service writes them).
@@ -134,11 +148,12 @@ Answer World::scan(const Call& c) {
     if (!a) return text_answer("{\"resultcode\": -1, \"resultinfo\": \"请先登录\"}");
     int area = std::atoi(c.query_param("gamezone").c_str());
     if (a->roles.count(area)) {
-        return text_answer("{\"resultcode\": 0, \"resultinfo\": \"ok\", \"gamezone\": " + std::to_string(area) +
-                           ", \"roleexist\": 1}");
+        return text_answer("{\"resultcode\": 0, \"resultinfo\": \"ok\", \"gamezone\": " +
+                           std::to_string(area) + ", \"roleexist\": 1}");
     }
-    return text_answer("{\"resultcode\": 1004, \"resultinfo\": \"该区服下没有角色\", \"gamezone\": " +
-                       std::to_string(area) + "}");
+    return text_answer(
+        "{\"resultcode\": 1004, \"resultinfo\": \"该区服下没有角色\", \"gamezone\": " +
+        std::to_string(area) + "}");
 }
 
 // Ban: {"ret":0,"msg":"<end in Unix seconds>"} or a refusal in words.
@@ -148,8 +163,8 @@ Answer World::ban(const Call& c) {
     int area = std::atoi(c.query_param("iArea").c_str());
     if (!a->roles.count(area)) return text_answer("{\"ret\":2,\"msg\":\"您在该大区没有角色\"}");
     if (a->ban_end == 0) return text_answer("{\"ret\":1,\"msg\":\"恭喜您，该账号没有封停记录\"}");
-    return text_answer("{\"ret\":0,\"msg\":\"" + std::to_string(a->ban_end) + "\",\"reason\":\"使用非法外挂\",\"area\":\"" +
-                       std::to_string(area) + "\"}");
+    return text_answer("{\"ret\":0,\"msg\":\"" + std::to_string(a->ban_end) +
+                       "\",\"reason\":\"使用非法外挂\",\"area\":\"" + std::to_string(area) + "\"}");
 }
 
 // Activity list: JSON with every non-ASCII character \u-escaped and the members of
@@ -171,7 +186,8 @@ Answer World::activity_list(const Call&) {
         for (const auto& gift : item["gifts"].elements()) {
             Json g = Json::object();
             g.set("data", Json::string(gift.str("name")));
-            g.set("icon", Json::string("http://ossweb-img.example/images/daoju/" + std::to_string(++id) + ".png"));
+            g.set("icon", Json::string("http://ossweb-img.example/images/daoju/" +
+                                       std::to_string(++id) + ".png"));
             g.set("expired", Json::string(gift.str("days")));
             content.push(std::move(g));
         }
@@ -197,13 +213,16 @@ Answer World::activity_list(const Call&) {
         o.set("url", Json::string(item.str("url")));
         list.push(std::move(o));
     }
-    std::string body = "{\"result\":0,\"msg\":\"ok\",\"data\":{\"count\":" + std::to_string(list.size()) +
-                       ",\"list\":" + list.dump(true) + "}}";
+    std::string body =
+        "{\"result\":0,\"msg\":\"ok\",\"data\":{\"count\":" + std::to_string(list.size()) +
+        ",\"list\":" + list.dump(true) + "}}";
     // The service writes "/" as "\/".
     std::string out;
     for (char ch : body) {
-        if (ch == '/') out += "\\/";
-        else out += ch;
+        if (ch == '/')
+            out += "\\/";
+        else
+            out += ch;
     }
     return text_answer(out, "application/json");
 }
@@ -211,19 +230,25 @@ Answer World::activity_list(const Call&) {
 // War statistics: an HTML page whose figures sit in exactly 15 <td> cells (GBK).
 Answer World::war_stats(const Call& c) {
     Account* a = signed_in(c);
-    if (!a) return text_answer(gbk_of("<html><body><p>请先登录</p></body></html>"), "text/html; charset=gbk");
+    if (!a)
+        return text_answer(gbk_of("<html><body><p>请先登录</p></body></html>"),
+                           "text/html; charset=gbk");
     int area = std::atoi(c.query_param("ssn").c_str());
     if (!a->roles.count(area)) {
-        return text_answer(gbk_of("<html><body><p>没有找到该大区的角色</p></body></html>"), "text/html; charset=gbk");
+        return text_answer(gbk_of("<html><body><p>没有找到该大区的角色</p></body></html>"),
+                           "text/html; charset=gbk");
     }
     const Json& cells = scenario_["war_stats"];
-    std::string html = "<html><head><meta charset=\"gbk\"><title>战绩查询</title></head><body>\n"
-                       "<table class=\"total\"><tr><th>战绩</th><th>胜率</th><th>杀敌/被杀</th><th>K/D</th>"
-                       "<th>爆头数</th><th>爆头率</th><th>杀死队友</th><th>中途退出</th></tr>\n<tr>";
+    std::string html =
+        "<html><head><meta charset=\"gbk\"><title>战绩查询</title></head><body>\n"
+        "<table class=\"total\"><tr><th>战绩</th><th>胜率</th><th>杀敌/被杀</th><th>K/D</th>"
+        "<th>爆头数</th><th>爆头率</th><th>杀死队友</th><th>中途退出</th></tr>\n<tr>";
     for (size_t i = 0; i < cells.size(); ++i) {
         if (i == 8) {
-            html += "</tr></table>\n<table class=\"today\"><tr><th>经验</th><th>游戏币</th><th>战绩</th>"
-                    "<th>杀敌/被杀</th><th>K/D</th><th>爆头数</th><th>爆头率</th></tr>\n<tr>";
+            html +=
+                "</tr></table>\n<table "
+                "class=\"today\"><tr><th>经验</th><th>游戏币</th><th>战绩</th>"
+                "<th>杀敌/被杀</th><th>K/D</th><th>爆头数</th><th>爆头率</th></tr>\n<tr>";
         }
         html += "<td>" + cells[i].text() + "</td>";
     }
@@ -263,18 +288,25 @@ Answer World::weapons(const Call& c) {
 // 聚豆: "var sCLOUDJF_RES = {...}};" whose nested object closes the text.
 Answer World::judou_balance(const Call& c) {
     Account* a = signed_in(c);
-    if (!a) return js_answer("var sCLOUDJF_RES = {\"ret\":\"-1\",\"msg\":\"" + gbk_of("请先登录") + "\",\"data\":{}};", true);
-    return js_answer("var sCLOUDJF_RES = {\"ret\":\"0\",\"msg\":\"\",\"data\":{\"acctid\":\"" + c.query_param("acctid") +
-                         "\",\"ticket\":\"" + std::to_string(a->judou) + "\"}};",
+    if (!a)
+        return js_answer("var sCLOUDJF_RES = {\"ret\":\"-1\",\"msg\":\"" + gbk_of("请先登录") +
+                             "\",\"data\":{}};",
+                         true);
+    return js_answer("var sCLOUDJF_RES = {\"ret\":\"0\",\"msg\":\"\",\"data\":{\"acctid\":\"" +
+                         c.query_param("acctid") + "\",\"ticket\":\"" + std::to_string(a->judou) +
+                         "\"}};",
                      true);
 }
 
 // 帮豆: a plain JSON object (GBK), after the binding of the offer's activity.
 Answer World::bangdou_balance(const Call& c) {
     Account* a = signed_in(c);
-    if (!a) return text_answer("{\"ret\":-1,\"msg\":\"" + gbk_of("请先登录") + "\"}", "application/json; charset=gbk");
-    return text_answer("{\"ret\":0,\"msg\":\"\",\"data\":{\"score\":\"" + std::to_string(a->bangdou) +
-                           "\",\"level\":\"2\",\"uin\":\"" + a->qq + "\"}}",
+    if (!a)
+        return text_answer("{\"ret\":-1,\"msg\":\"" + gbk_of("请先登录") + "\"}",
+                           "application/json; charset=gbk");
+    return text_answer("{\"ret\":0,\"msg\":\"\",\"data\":{\"score\":\"" +
+                           std::to_string(a->bangdou) + "\",\"level\":\"2\",\"uin\":\"" + a->qq +
+                           "\"}}",
                        "application/json; charset=gbk");
 }
 

@@ -31,7 +31,8 @@ void chunk(std::string& out, const char* type, const std::string& data) {
 struct Canvas {
     int w, h;
     std::vector<uint8_t> rgb;
-    Canvas(int width, int height, uint32_t colour) : w(width), h(height), rgb(size_t(width) * height * 3) {
+    Canvas(int width, int height, uint32_t colour)
+        : w(width), h(height), rgb(size_t(width) * height * 3) {
         for (int i = 0; i < w * h; ++i) set_index(i, colour);
     }
     void set_index(int i, uint32_t c) {
@@ -50,8 +51,8 @@ struct Canvas {
         }
         uLongf len = compressBound(static_cast<uLong>(raw.size()));
         std::string z(len, '\0');
-        compress2(reinterpret_cast<Bytef*>(z.data()), &len, reinterpret_cast<const Bytef*>(raw.data()),
-                  static_cast<uLong>(raw.size()), 6);
+        compress2(reinterpret_cast<Bytef*>(z.data()), &len,
+                  reinterpret_cast<const Bytef*>(raw.data()), static_cast<uLong>(raw.size()), 6);
         z.resize(len);
         std::string out = "\x89PNG\r\n\x1a\n";
         std::string ihdr;
@@ -113,7 +114,8 @@ std::string captcha_png(const std::string& code, uint64_t seed) {
             for (int x = 0; x < 5; ++x) {
                 if (g->rows[y][x] != '#') continue;
                 for (int dy = 0; dy < 5; ++dy) {
-                    for (int dx = 0; dx < 4; ++dx) cv.set(ox + x * 4 + dx + (y * 2 - 6) / 3, oy + y * 5 + dy, colour);
+                    for (int dx = 0; dx < 4; ++dx)
+                        cv.set(ox + x * 4 + dx + (y * 2 - 6) / 3, oy + y * 5 + dy, colour);
                 }
             }
         }
@@ -135,7 +137,8 @@ std::string avatar_png(const std::string& qq, int size) {
             int hx = x - r, hy = y - size * 2 / 5;
             if (hx * hx + hy * hy <= (size / 6) * (size / 6)) cv.set(x, y, 0xFFFFFF);
             int sy = y - size;
-            if (hx * hx + sy * sy <= (size / 3) * (size / 3) && dx * dx + dy * dy <= r * r) cv.set(x, y, 0xFFFFFF);
+            if (hx * hx + sy * sy <= (size / 3) * (size / 3) && dx * dx + dy * dy <= r * r)
+                cv.set(x, y, 0xFFFFFF);
         }
     }
     return cv.png();
@@ -152,11 +155,20 @@ std::string html_escape(const std::string& s) {
     std::string out;
     for (char ch : s) {
         switch (ch) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += ch;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += ch;
         }
     }
     return out;
@@ -179,10 +191,11 @@ Answer World::xlogin(const Call& c) {
             if (cand.str("qq") == qq) aj = &cand;
         }
         if (!a || !aj || password != aj->str("password")) {
-            return text_answer("<html><head><meta charset=\"utf-8\"><title>QQ登录</title></head><body>"
-                               "<p class=\"err\">您输入的帐号或密码不正确，请重新输入。</p>"
-                               "<a href=\"/cgi-bin/xlogin?s_url=" +
-                               html_escape(c.query_param("s_url")) + "\">返回</a></body></html>");
+            return text_answer(
+                "<html><head><meta charset=\"utf-8\"><title>QQ登录</title></head><body>"
+                "<p class=\"err\">您输入的帐号或密码不正确，请重新输入。</p>"
+                "<a href=\"/cgi-bin/xlogin?s_url=" +
+                html_escape(c.query_param("s_url")) + "\">返回</a></body></html>");
         }
         std::string domain = main_domain(c.host);
         std::string o = "o" + std::string(a->qq.size() < 10 ? 10 - a->qq.size() : 0, '0') + a->qq;
@@ -192,7 +205,8 @@ Answer World::xlogin(const Call& c) {
         ans.headers.emplace_back("Set-Cookie", "pt2gguin=" + o + attrs);
         ans.headers.emplace_back("Set-Cookie", "uin=" + o + attrs);
         ans.headers.emplace_back("Set-Cookie", "skey=" + a->skey + attrs + " HttpOnly");
-        for (const auto& [k, v] : a->login_cookies) ans.headers.emplace_back("Set-Cookie", k + "=" + v + attrs);
+        for (const auto& [k, v] : a->login_cookies)
+            ans.headers.emplace_back("Set-Cookie", k + "=" + v + attrs);
         std::string target = s_url.empty() ? "/check_sig" : s_url;
         ans.headers.emplace_back("Location", target);
         return ans;
@@ -210,9 +224,11 @@ Answer World::xlogin(const Call& c) {
         html_escape(c.query) +
         "\"><h3>QQ帐号密码登录</h3>"
         "<input name=\"u\" id=\"u\" value=\"" +
-        html_escape(demo) + "\" placeholder=\"QQ号码\"><input name=\"p\" id=\"p\" type=\"password\" value=\"" +
+        html_escape(demo) +
+        "\" placeholder=\"QQ号码\"><input name=\"p\" id=\"p\" type=\"password\" value=\"" +
         html_escape(password) +
-        "\" placeholder=\"密码\"><input type=\"hidden\" name=\"s_url\" value=\"" + html_escape(s_url) +
+        "\" placeholder=\"密码\"><input type=\"hidden\" name=\"s_url\" value=\"" +
+        html_escape(s_url) +
         "\"><input type=\"submit\" id=\"login_button\" value=\"登 录\"></form></body></html>");
 }
 
@@ -224,8 +240,9 @@ Answer World::landing(const Call& c) {
         a.headers.emplace_back("Location", s_url);
         return a;
     }
-    return text_answer("<html><head><meta charset=\"utf-8\"><title>穿越火线官方网站</title></head>"
-                       "<body><h1>穿越火线</h1><p>登录成功</p></body></html>");
+    return text_answer(
+        "<html><head><meta charset=\"utf-8\"><title>穿越火线官方网站</title></head>"
+        "<body><h1>穿越火线</h1><p>登录成功</p></body></html>");
 }
 
 // The captcha: a PNG of four letters and the verifysession cookie that names it.
@@ -244,7 +261,8 @@ Answer World::captcha(const Call& c) {
     Answer a;
     a.content_type = "image/png";
     a.body = captcha_png(code, n);
-    a.headers.emplace_back("Set-Cookie", "verifysession=" + session + "; PATH=/; DOMAIN=" + main_domain(c.host) + ";");
+    a.headers.emplace_back(
+        "Set-Cookie", "verifysession=" + session + "; PATH=/; DOMAIN=" + main_domain(c.host) + ";");
     return a;
 }
 
@@ -284,12 +302,14 @@ Answer World::activity_page(const Call& c) {
         "</title><script>window.$=window.$||function(s){var l=document.querySelectorAll(s);"
         "var o={length:l.length,remove:function(){l.forEach(function(e){e.remove()});return o},"
         "offset:function(){return{top:l.length?l[0].getBoundingClientRect().top+window.scrollY:0}},"
-        "stop:function(){return o},animate:function(p){window.scrollTo(0,p.scrollTop||0);return o}};"
+        "stop:function(){return o},animate:function(p){window.scrollTo(0,p.scrollTop||0);return "
+        "o}};"
         "return o};</script></head><body>"
         "<div class=\"top_nav\" id=\"topBar\">官方导航</div><div class=\"ad_banner\">广告</div>"
         "<div style=\"height:900px\" class=\"head\"><h1>" +
         html_escape(title) +
-        "</h1></div><div id=\"main\" class=\"part2\"><h2>领取区域</h2><a href=\"javascript:;\" class=\"btn_get\">"
+        "</h1></div><div id=\"main\" class=\"part2\"><h2>领取区域</h2><a href=\"javascript:;\" "
+        "class=\"btn_get\">"
         "立即领取</a></div><div class=\"footer\">版权所有</div></body></html>");
 }
 

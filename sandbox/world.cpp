@@ -15,7 +15,8 @@ namespace {
 std::string trim_key(std::string_view k) {
     size_t b = 0, e = k.size();
     while (b < e && (k[b] == ' ' || k[b] == '\r' || k[b] == '\n' || k[b] == '\t')) ++b;
-    while (e > b && (k[e - 1] == ' ' || k[e - 1] == '\r' || k[e - 1] == '\n' || k[e - 1] == '\t')) --e;
+    while (e > b && (k[e - 1] == ' ' || k[e - 1] == '\r' || k[e - 1] == '\n' || k[e - 1] == '\t'))
+        --e;
     return std::string(k.substr(b, e - b));
 }
 
@@ -84,9 +85,13 @@ std::string Call::query_param(std::string_view name) const {
     return field_of(query, name).value_or("");
 }
 
-std::string Call::form(std::string_view name) const { return field_of(body, name).value_or(""); }
+std::string Call::form(std::string_view name) const {
+    return field_of(body, name).value_or("");
+}
 
-bool Call::has_form(std::string_view name) const { return field_of(body, name).has_value(); }
+bool Call::has_form(std::string_view name) const {
+    return field_of(body, name).has_value();
+}
 
 std::string percent_decode_bytes(std::string_view s) {
     auto hex = [](char c) -> int {
@@ -118,7 +123,9 @@ std::string percent_encode_all(std::string_view bytes) {
     return out;
 }
 
-std::string gbk_of(std::string_view utf8) { return quillet::utf8_to_gbk(utf8); }
+std::string gbk_of(std::string_view utf8) {
+    return quillet::utf8_to_gbk(utf8);
+}
 
 std::string ascii_lower(std::string_view s) {
     std::string out(s);
@@ -159,7 +166,9 @@ DateTime add_days(const DateTime& t, int days) {
     return r;
 }
 
-int64_t unix_seconds(const DateTime& t) { return seconds_of(t) - 8 * 3600; }
+int64_t unix_seconds(const DateTime& t) {
+    return seconds_of(t) - 8 * 3600;
+}
 
 Answer text_answer(std::string body, std::string content_type) {
     Answer a;
@@ -175,7 +184,9 @@ Answer js_answer(std::string body, bool gbk) {
 
 // ---------------------------------------------------------------- the world
 
-World::World(std::filesystem::path scenario_dir) : dir_(std::move(scenario_dir)) { load(); }
+World::World(std::filesystem::path scenario_dir) : dir_(std::move(scenario_dir)) {
+    load();
+}
 
 Role World::make_role(const std::string& qq, int area, const std::string& name) const {
     Role r;
@@ -201,14 +212,19 @@ bool World::load(std::string* error) {
     auto parsed = Json::parse(text, &why);
     if (!parsed) {
         scenario_ = Json::object();
-        if (error) *error = (dir_ / "scenario.json").string() + ": " + (text.empty() ? "missing" : why);
+        if (error)
+            *error = (dir_ / "scenario.json").string() + ": " + (text.empty() ? "missing" : why);
         return false;
     }
     scenario_ = std::move(*parsed);
     version_ = scenario_.str("version", "1.1.0.19");
     if (auto day = scenario_.str("today"); day.size() == 10) {
-        DateTime t{std::stoi(day.substr(0, 4)), std::stoi(day.substr(5, 2)), std::stoi(day.substr(8, 2)),
-                   9, 5, 31};
+        DateTime t{std::stoi(day.substr(0, 4)),
+                   std::stoi(day.substr(5, 2)),
+                   std::stoi(day.substr(8, 2)),
+                   9,
+                   5,
+                   31};
         today_ = t;
     }
     for (const auto& aj : scenario_["accounts"].elements()) {
@@ -216,13 +232,16 @@ bool World::load(std::string* error) {
         a.qq = aj.str("qq");
         a.skey = aj.str("skey");
         a.nickname = aj.str("nickname");
-        for (const auto& [k, v] : aj["cookies"].members()) a.login_cookies.emplace_back(k, v.text());
+        for (const auto& [k, v] : aj["cookies"].members())
+            a.login_cookies.emplace_back(k, v.text());
         for (const auto& rj : aj["roles"].elements()) {
             int area = static_cast<int>(rj.num("area"));
             a.roles[area] = make_role(a.qq, area, rj.str("name"));
         }
-        for (const auto& [k, v] : aj["bound"].members()) a.ams_bound[k] = static_cast<int>(v.integer());
-        for (const auto& [k, v] : aj["tgp_zones"].members()) a.tgp_zone[k] = static_cast<int>(v.integer());
+        for (const auto& [k, v] : aj["bound"].members())
+            a.ams_bound[k] = static_cast<int>(v.integer());
+        for (const auto& [k, v] : aj["tgp_zones"].members())
+            a.tgp_zone[k] = static_cast<int>(v.integer());
         const Json& vip = aj["vip"];
         a.vip_level = static_cast<int>(vip.num("level"));
         a.vip_growth = static_cast<int>(vip.num("growth"));
@@ -245,7 +264,9 @@ bool World::load(std::string* error) {
     return true;
 }
 
-DateTime World::today_locked() const { return today_ ? *today_ : system_clock().now(); }
+DateTime World::today_locked() const {
+    return today_ ? *today_ : system_clock().now();
+}
 
 DateTime World::today() const {
     std::lock_guard lock(mutex_);
@@ -338,8 +359,8 @@ Answer World::serve(const Call& c) {
     const std::string& p = c.path;
     auto starts = [&](std::string_view prefix) { return p.compare(0, prefix.size(), prefix) == 0; };
 
-    if (starts("/cf/res/") && p.size() > 8 && p.find('/', 8) == std::string::npos &&
-        p.size() > 3 && p.compare(p.size() - 3, 3, ".js") == 0) {
+    if (starts("/cf/res/") && p.size() > 8 && p.find('/', 8) == std::string::npos && p.size() > 3 &&
+        p.compare(p.size() - 3, 3, ".js") == 0) {
         return vendor_file(c, p.substr(8));
     }
     if (starts("/cf/res/img/")) return picture(c);
@@ -362,14 +383,16 @@ Answer World::serve(const Call& c) {
     if (p == "/actcenter/queryActList") return activity_list(c);
     if (p == "/cgi-bin/cf/userinfo/userinfo.cgi") return war_stats(c);
     if (p == "/cf/info_proxy/weapon_stat_info") return weapons(c);
-    if (p == "/daoju/appmarket/daoju_promotion/cloud_ticket/QueryCloudTicket.php") return judou_balance(c);
+    if (p == "/daoju/appmarket/daoju_promotion/cloud_ticket/QueryCloudTicket.php")
+        return judou_balance(c);
     if (starts("/user/scorePersonal/")) return bangdou_balance(c);
     if (p == "/getimage") return captcha(c);
     if (p == "/headimg_dl") return avatar(c);
     if (starts("/act/") || starts("/cp/")) return activity_page(c);
 
     Answer a = text_answer(
-        "<html><head><title>404 Not Found</title></head><body><center><h1>404 Not Found</h1></center>"
+        "<html><head><title>404 Not Found</title></head><body><center><h1>404 Not "
+        "Found</h1></center>"
         "<hr><center>sandbox</center></body></html>");
     a.status = 404;
     return a;

@@ -52,12 +52,12 @@ struct Role {
 struct Account {
     std::string qq;
     std::string skey;
-    std::string nickname;  // UTF-8
+    std::string nickname;                                            // UTF-8
     std::vector<std::pair<std::string, std::string>> login_cookies;  // besides uin and skey
-    std::map<int, Role> roles;                   // by area id
-    std::map<std::string, int> ams_bound;        // activity id -> area
-    std::map<std::string, int> tgp_zone;         // TGP activity -> zone
-    std::map<std::string, int> claims;           // claim key -> times
+    std::map<int, Role> roles;                                       // by area id
+    std::map<std::string, int> ams_bound;                            // activity id -> area
+    std::map<std::string, int> tgp_zone;                             // TGP activity -> zone
+    std::map<std::string, int> claims;                               // claim key -> times
     int vip_level = 0, vip_growth = 0, vip_next = 0, green_level = 0;
     std::string vip_expiry;
     int64_t ban_end = 0;  // Unix seconds; 0 = never banned
@@ -67,7 +67,7 @@ struct Account {
 };
 
 class World {
-public:
+  public:
     explicit World(std::filesystem::path scenario_dir);
 
     // Reloads the scenario (forgets state and knobs); false when scenario.json is
@@ -91,7 +91,7 @@ public:
     // A role with the proof values the role service hands out for it.
     Role make_role(const std::string& qq, int area, const std::string& name) const;
 
-private:
+  private:
     friend struct Services;
     // Answers, one per service (world.cpp, ams.cpp, services.cpp, platforms.cpp, vendor.cpp).
     Answer vendor_file(const Call& c, const std::string& name);
@@ -155,7 +155,7 @@ std::string percent_decode_bytes(std::string_view s);    // %XX -> byte, '+' kep
 std::string percent_encode_all(std::string_view bytes);  // every byte as %XX
 std::string gbk_of(std::string_view utf8);               // UTF-8 -> GBK bytes
 std::string ascii_lower(std::string_view s);
-std::string g_tk_of(std::string_view skey);              // the 5381 hash of the login key
+std::string g_tk_of(std::string_view skey);                    // the 5381 hash of the login key
 std::string hex_digest(std::string_view seed, size_t length);  // stable pseudo-random hex
 std::string yyyymmdd(const DateTime& t);
 DateTime add_days(const DateTime& t, int days);

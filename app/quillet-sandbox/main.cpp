@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
     std::string cookie_file;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
-        if ((arg == "--port" || arg == "--scenario" || arg == "--cookie-file") && i + 1 >= argc) return usage();
+        if ((arg == "--port" || arg == "--scenario" || arg == "--cookie-file") && i + 1 >= argc)
+            return usage();
         if (arg == "--port") {
             char* end = nullptr;
             long v = std::strtol(argv[++i], &end, 10);
@@ -43,11 +44,16 @@ int main(int argc, char** argv) {
         }
     }
     if (!std::filesystem::exists(scenario / "scenario.json")) {
-        std::fprintf(stderr, "quillet-sandbox: no scenario.json in %s\n", scenario.string().c_str());
+        std::fprintf(stderr, "quillet-sandbox: no scenario.json in %s\n",
+                     scenario.string().c_str());
         return 1;
     }
 
-    // Block the stop signals before any thread starts, then wait for them here.
+    // Block the stop signals before any thread starts, then wait for them here. A
+    // shell that starts us in the background leaves SIGINT ignored, and an ignored
+    // signal never reaches sigwait: take both back to their default first.
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
     sigset_t stop_signals;
     sigemptyset(&stop_signals);
     sigaddset(&stop_signals, SIGINT);
@@ -68,10 +74,13 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    std::printf("quillet-sandbox listening on 127.0.0.1:%d (scenario %s)\n", bound, scenario.string().c_str());
+    std::printf("quillet-sandbox listening on 127.0.0.1:%d (scenario %s)\n", bound,
+                scenario.string().c_str());
     std::printf("demo account: QQ %s\n", sandbox.account_qq().c_str());
     if (cookie_file.empty()) {
-        std::printf("account cookie: run with --cookie-file F to write the demo account's login cookies to F\n");
+        std::printf(
+            "account cookie: run with --cookie-file F to write the demo account's login cookies to "
+            "F\n");
     } else {
         std::printf("account cookie file: %s\n", cookie_file.c_str());
     }

@@ -1,6 +1,8 @@
 // The simulator seen from a plain HTTP client: state that a second request sees,
 // misbehaviour on demand, the request log and the shapes of the answers the
 // program reads by markers.
+#include "sandbox/sandbox.h"
+
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -13,7 +15,6 @@
 #include <string>
 #include <thread>
 
-#include "sandbox/sandbox.h"
 #include "tests/support/gbk_literal.h"
 #include "text/gbk.h"
 
@@ -37,7 +38,7 @@ std::string between(const std::string& text, const std::string& left, const std:
 }
 
 class SandboxTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         port_ = box_.start();
         ASSERT_GT(port_, 0);
@@ -57,7 +58,8 @@ protected:
         return h;
     }
 
-    std::string get(const std::string& target, const std::string& host = "apps.game.qq.com", bool signed_in = true) {
+    std::string get(const std::string& target, const std::string& host = "apps.game.qq.com",
+                    bool signed_in = true) {
         auto c = client();
         auto r = c.Get(target.c_str(), headers(host, signed_in));
         return r ? r->body : "<no answer>";
@@ -65,7 +67,8 @@ protected:
 
     std::string ams(const std::string& body, const std::string& cookie = "") {
         auto c = client();
-        httplib::Headers h{{"Host", "apps.game.qq.com"}, {"Cookie", cookie.empty() ? box_.account_cookie() : cookie}};
+        httplib::Headers h{{"Host", "apps.game.qq.com"},
+                           {"Cookie", cookie.empty() ? box_.account_cookie() : cookie}};
         auto r = c.Post("/ams/ame/ame.php", h, body, "application/x-www-form-urlencoded");
         return r ? r->body : "<no answer>";
     }
@@ -80,21 +83,26 @@ TEST_F(SandboxTest, LoginCookieNamesTheAccountAndKeepsSkeyInside) {
     std::string cookie = box_.account_cookie();
     EXPECT_NE(cookie.find("skey=" + box_.account_skey() + ";"), std::string::npos);
     EXPECT_LT(cookie.find("skey="), cookie.find("p_skey="));  // the first "skey=" is the login key
-    for (const char* name : {"pt2gguin=", "uin=", "RK=", "ptcz="}) EXPECT_NE(cookie.find(name), std::string::npos);
+    for (const char* name : {"pt2gguin=", "uin=", "RK=", "ptcz="})
+        EXPECT_NE(cookie.find(name), std::string::npos);
 
     std::string info = get("/comm-cgi-bin/login/LoginReturnInfo.cgi");
     EXPECT_NE(info.find("\"userUin\": \"" + box_.account_qq() + "\""), std::string::npos) << info;
-    std::string anonymous = get("/comm-cgi-bin/login/LoginReturnInfo.cgi", "apps.game.qq.com", false);
+    std::string anonymous =
+        get("/comm-cgi-bin/login/LoginReturnInfo.cgi", "apps.game.qq.com", false);
     EXPECT_EQ(anonymous.find("\"errorCode\": 0,"), std::string::npos) << anonymous;
 }
 
 TEST_F(SandboxTest, BindingQueryThenSubmitChangesTheQuery) {
-    const std::string query = "sign_version=1.0&action_id=103477&iActivityId=61234&iFlowId=421001&g_tk=" + gtk() +
-                              "&e_code=0&g_code=0&eas_url\r\n=x&eas_refer=&sServiceDepartment=group_f&sServiceType\r\n=cf";
+    const std::string query =
+        "sign_version=1.0&action_id=103477&iActivityId=61234&iFlowId=421001&g_tk=" + gtk() +
+        "&e_code=0&g_code=0&eas_url\r\n=x&eas_refer=&sServiceDepartment=group_f&sServiceType\r\n="
+        "cf";
     EXPECT_EQ(between(ams(query), "\"ret\":\"", "\""), "1001");
 
     // The proof values come from the role service and must travel back unchanged.
-    std::string role = get("/comm-cgi-bin/content_admin/activity_center/query_role.cgi?game=cf&callback=1&area=318");
+    std::string role = get(
+        "/comm-cgi-bin/content_admin/activity_center/query_role.cgi?game=cf&callback=1&area=318");
     std::string checkparam = between(role, "checkparam:'", "'");
     std::string md5str = between(role, "md5str:'", "'");
     ASSERT_FALSE(checkparam.empty());
@@ -106,10 +114,11 @@ TEST_F(SandboxTest, BindingQueryThenSubmitChangesTheQuery) {
             std::snprintf(buf, sizeof buf, "%%%02X", ch);
             pct += buf;
         }
-        return ams("sign_version=1.0&action_id=103477&user_area=318&user_roleId=" + box_.account_qq() +
-                   "&user_roleName=%E9%9C%9C&user_areaName=&user_roleLevel=0&user_checkparam=" + pct +
-                   "&user_md5str=" + md5 + "&user_sex=&iActivityId=61234&iFlowId=421002&g_tk=" + gtk() +
-                   "&e_code=0&g_code=0&eas_url=&eas_refer=&sServiceDepartment=group_f&sServiceType=cf");
+        return ams(
+            "sign_version=1.0&action_id=103477&user_area=318&user_roleId=" + box_.account_qq() +
+            "&user_roleName=%E9%9C%9C&user_areaName=&user_roleLevel=0&user_checkparam=" + pct +
+            "&user_md5str=" + md5 + "&user_sex=&iActivityId=61234&iFlowId=421002&g_tk=" + gtk() +
+            "&e_code=0&g_code=0&eas_url=&eas_refer=&sServiceDepartment=group_f&sServiceType=cf");
     };
     EXPECT_NE(between(submit("0000"), "\"iRet\":\"", "\""), "0");
     EXPECT_EQ(between(ams(query), "\"ret\":\"", "\""), "1001");
@@ -136,11 +145,13 @@ TEST_F(SandboxTest, BoundAreaProbesCheckTheTokenOfTheLoginKey) {
 
 TEST_F(SandboxTest, SecondClaimSaysTheGiftWasClaimed) {
     box_.set_bound_area("61234", 320);
-    const std::string body = "gameId=&sArea=&iSex=&sRoleId=&iGender=&sServiceType=cf&objCustomMsg=&areaname=&roleid="
-                             "&rolelevel=&rolename=&areaid=&iActivityId=61234&iFlowId=421003&g_tk=" +
-                             gtk() + "&e_code=0&g_code=0&eas_url=x&eas_refer=&sServiceDepartment=group_f";
+    const std::string body =
+        "gameId=&sArea=&iSex=&sRoleId=&iGender=&sServiceType=cf&objCustomMsg=&areaname=&roleid="
+        "&rolelevel=&rolename=&areaid=&iActivityId=61234&iFlowId=421003&g_tk=" +
+        gtk() + "&e_code=0&g_code=0&eas_url=x&eas_refer=&sServiceDepartment=group_f";
     std::string first = ams(body);
-    EXPECT_NE(first.find("\"modRet\":{\"iRet\":0,\"sMsg\":\"MODULE OK\""), std::string::npos) << first;
+    EXPECT_NE(first.find("\"modRet\":{\"iRet\":0,\"sMsg\":\"MODULE OK\""), std::string::npos)
+        << first;
     std::string second = ams(body);
     EXPECT_EQ(second.find("modRet"), std::string::npos);
     EXPECT_NE(second.find("已经领取过"), std::string::npos) << second;
@@ -151,15 +162,20 @@ TEST_F(SandboxTest, SecondClaimSaysTheGiftWasClaimed) {
 }
 
 TEST_F(SandboxTest, RoleQueryMarkersAndQueryError) {
-    std::string ok = get("/comm-cgi-bin/content_admin/activity_center/query_role.cgi?game=cf&callback=14649452832977635&area=320");
+    std::string ok =
+        get("/comm-cgi-bin/content_admin/activity_center/"
+            "query_role.cgi?game=cf&callback=14649452832977635&area=320");
     EXPECT_EQ(between(ok, "_webplat_msg=", "&"), "success");
     EXPECT_EQ(between(ok, "retCode:", ","), "0");
     EXPECT_EQ(between(ok, "cf|yes|" + box_.account_qq() + "|", "|"), "320");
-    EXPECT_EQ(between(ok, "szNick_name=", "&"), "%E5%A4%9C%E9%9B%A8%E9%A3%9E%E9%9C%9C");  // 夜雨飞霜
-    std::string none = get("/comm-cgi-bin/content_admin/activity_center/query_role.cgi?game=cf&callback=1&area=326");
+    EXPECT_EQ(between(ok, "szNick_name=", "&"),
+              "%E5%A4%9C%E9%9B%A8%E9%A3%9E%E9%9C%9C");  // 夜雨飞霜
+    std::string none = get(
+        "/comm-cgi-bin/content_admin/activity_center/query_role.cgi?game=cf&callback=1&area=326");
     EXPECT_EQ(between(none, "_webplat_msg=", "&"), "queryerr");
     box_.set_roles({{326, "新角色"}});
-    none = get("/comm-cgi-bin/content_admin/activity_center/query_role.cgi?game=cf&callback=1&area=326");
+    none = get(
+        "/comm-cgi-bin/content_admin/activity_center/query_role.cgi?game=cf&callback=1&area=326");
     EXPECT_EQ(between(none, "_webplat_msg=", "&"), "success");
 }
 
@@ -167,13 +183,17 @@ TEST_F(SandboxTest, VendorFilesCarryTheScenarioDay) {
     std::string data = get("/cf/res/data.js?t=0.123456789012345", "quillet.invalid", false);
     EXPECT_NE(data.find("date:'20160815'"), std::string::npos);
     EXPECT_NE(data.find("dates:'20160808-20160822'"), std::string::npos);
-    for (const char* day : {"#{today}", "#{yesterday}", "#{tomorrow}", "#{week_ago}", "#{week_later}"}) {
+    for (const char* day :
+         {"#{today}", "#{yesterday}", "#{tomorrow}", "#{week_ago}", "#{week_later}"}) {
         EXPECT_EQ(data.find(day), std::string::npos) << day;
     }
     EXPECT_NE(data.find("#{g_tk}"), std::string::npos);  // the program's own placeholders stay
-    EXPECT_EQ(get("/CommArticle/app/reg/gdate.php", "apps.game.qq.com", false).find("var curdate = '2016-08-15';"), 0u);
+    EXPECT_EQ(get("/CommArticle/app/reg/gdate.php", "apps.game.qq.com", false)
+                  .find("var curdate = '2016-08-15';"),
+              0u);
     box_.set_version("1.1.0.20");
-    EXPECT_NE(get("/cf/res/ver.js", "quillet.invalid", false).find("_cfver = {v:'1.1.0.20'"), std::string::npos);
+    EXPECT_NE(get("/cf/res/ver.js", "quillet.invalid", false).find("_cfver = {v:'1.1.0.20'"),
+              std::string::npos);
     box_.set_vendor_file("menu.js", "[]");
     EXPECT_EQ(get("/cf/res/menu.js", "quillet.invalid", false), "[]");
 }
@@ -226,12 +246,14 @@ TEST_F(SandboxTest, StallHoldsTheAnswerAndStopStillReturnsPromptly) {
     box_.misbehave("/ams/", Misbehaviour::Stall);
     auto c = client(1);
     auto started = std::chrono::steady_clock::now();
-    auto r = c.Post("/ams/ame/ame.php", headers(), "iActivityId=1", "application/x-www-form-urlencoded");
+    auto r =
+        c.Post("/ams/ame/ame.php", headers(), "iActivityId=1", "application/x-www-form-urlencoded");
     EXPECT_FALSE(r);
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(900));
 
     // A second stalled request is still pending when the sandbox stops.
-    std::thread pending([&] { client(30).Post("/ams/ame/ame.php", headers(), "x=1", "text/plain"); });
+    std::thread pending(
+        [&] { client(30).Post("/ams/ame/ame.php", headers(), "x=1", "text/plain"); });
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     auto stop_started = std::chrono::steady_clock::now();
     box_.stop();
@@ -270,11 +292,15 @@ TEST_F(SandboxTest, RequestLogKeepsHeaderLinesInOrderAndCountsConnections) {
         }
     };
     size_t before = box_.connections_accepted();
-    send_request("POST /ams/ame/ame.php?x=1 HTTP/1.1\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 9.0)\r\n"
-                 "Accept: */*\r\nReferer: http://apps.game.qq.com/ams/ame/ame.php\r\nAccept-Language: zh-cn\r\n"
-                 "Content-Type: application/x-www-form-urlencoded\r\nHost: apps.game.qq.com:80\r\n"
-                 "Content-Length: 5\r\n\r\na=b&c");
-    send_request("GET /CommArticle/app/reg/gdate.php HTTP/1.1\r\nHost: apps.game.qq.com\r\nX-Zeta: 1\r\nX-Alpha: 2\r\n\r\n");
+    send_request(
+        "POST /ams/ame/ame.php?x=1 HTTP/1.1\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 9.0)\r\n"
+        "Accept: */*\r\nReferer: http://apps.game.qq.com/ams/ame/ame.php\r\nAccept-Language: "
+        "zh-cn\r\n"
+        "Content-Type: application/x-www-form-urlencoded\r\nHost: apps.game.qq.com:80\r\n"
+        "Content-Length: 5\r\n\r\na=b&c");
+    send_request(
+        "GET /CommArticle/app/reg/gdate.php HTTP/1.1\r\nHost: apps.game.qq.com\r\nX-Zeta: "
+        "1\r\nX-Alpha: 2\r\n\r\n");
     ::close(fd);
     EXPECT_EQ(box_.connections_accepted(), before + 1);  // one connection, two requests
 
@@ -287,8 +313,8 @@ TEST_F(SandboxTest, RequestLogKeepsHeaderLinesInOrderAndCountsConnections) {
     EXPECT_EQ(log[0].body, "a=b&c");
     std::vector<std::string> names;
     for (const auto& [k, v] : log[0].headers) names.push_back(k);
-    EXPECT_EQ(names, (std::vector<std::string>{"User-Agent", "Accept", "Referer", "Accept-Language", "Content-Type",
-                                               "Host", "Content-Length"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"User-Agent", "Accept", "Referer", "Accept-Language",
+                                               "Content-Type", "Host", "Content-Length"}));
     EXPECT_EQ(log[0].headers[0].second, "Mozilla/4.0 (compatible; MSIE 9.0)");
     ASSERT_EQ(log[1].headers.size(), 3u);
     EXPECT_EQ(log[1].headers[1].first, "X-Zeta");
@@ -303,8 +329,8 @@ TEST_F(SandboxTest, QzoneAnswerIsGzippedWhenTheClientAsks) {
     httplib::Headers h = headers("activity.qzone.qq.com");
     h.emplace("Accept-Encoding", "gzip, deflate");
     auto r = c.Post(("/fcg-bin/fcg_qzact_lottery?g_tk=" + gtk() + "&r=0.123").c_str(), h,
-                    "actid=2960&ruleid=11036&card_id=&card_code=&format=formsender&uin=" + box_.account_qq() +
-                        "&g_tk=" + gtk() + "&qzreferrer=x",
+                    "actid=2960&ruleid=11036&card_id=&card_code=&format=formsender&uin=" +
+                        box_.account_qq() + "&g_tk=" + gtk() + "&qzreferrer=x",
                     "application/x-www-form-urlencoded");
     ASSERT_TRUE(r);
     EXPECT_EQ(r->get_header_value("Content-Encoding"), "gzip");
@@ -314,15 +340,17 @@ TEST_F(SandboxTest, QzoneAnswerIsGzippedWhenTheClientAsks) {
     r = plain.Post(("/fcg-bin/fcg_qzact_lottery?g_tk=" + gtk() + "&r=0.1").c_str(), h,
                    "actid=2960&ruleid=11036&g_tk=" + gtk(), "application/x-www-form-urlencoded");
     ASSERT_TRUE(r);
-    EXPECT_NE(r->body.find("frameElement.callback({\"code\":-7029,\"subcode\":-7029,"), std::string::npos) << r->body;
+    EXPECT_NE(r->body.find("frameElement.callback({\"code\":-7029,\"subcode\":-7029,"),
+              std::string::npos)
+        << r->body;
 }
 
 // The activity list must match the reader's pattern once its \u escapes are
 // decoded the way a script string literal decodes them.
 TEST_F(SandboxTest, ActivityListMatchesTheListPattern) {
     auto c = client();
-    auto r = c.Post("/actcenter/queryActList", httplib::Headers{{"Host", "bang.qq.com"}}, "game=cf&index=0&count=50&type=2",
-                    "application/x-www-form-urlencoded");
+    auto r = c.Post("/actcenter/queryActList", httplib::Headers{{"Host", "bang.qq.com"}},
+                    "game=cf&index=0&count=50&type=2", "application/x-www-form-urlencoded");
     ASSERT_TRUE(r);
     for (unsigned char ch : r->body) ASSERT_LT(ch, 0x80u);
     std::string decoded;
@@ -331,9 +359,13 @@ TEST_F(SandboxTest, ActivityListMatchesTheListPattern) {
         if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == 'u') {
             unsigned cp = static_cast<unsigned>(std::stoul(s.substr(i + 2, 4), nullptr, 16));
             std::string utf8;
-            if (cp < 0x80) utf8 = char(cp);
-            else if (cp < 0x800) utf8 = {char(0xC0 | (cp >> 6)), char(0x80 | (cp & 0x3F))};
-            else utf8 = {char(0xE0 | (cp >> 12)), char(0x80 | ((cp >> 6) & 0x3F)), char(0x80 | (cp & 0x3F))};
+            if (cp < 0x80)
+                utf8 = char(cp);
+            else if (cp < 0x800)
+                utf8 = {char(0xC0 | (cp >> 6)), char(0x80 | (cp & 0x3F))};
+            else
+                utf8 = {char(0xE0 | (cp >> 12)), char(0x80 | ((cp >> 6) & 0x3F)),
+                        char(0x80 | (cp & 0x3F))};
             decoded += utf8;
             i += 5;
         } else if (s[i] == '\\' && i + 1 < s.size()) {
@@ -343,22 +375,28 @@ TEST_F(SandboxTest, ActivityListMatchesTheListPattern) {
         }
     }
     std::regex item(
-        "\"content\":\"\\[(.*?)\\]\",\"editorNick\":\"(.*?)\",\"editorUin\":\"(.*?)\",\"endtime\":\"(.*?)\",\"eventtime\":"
-        "\".*?\",\"gameid\":\".*?\",\"iActiveType\":\".*?\",\"iHoldType\":\".*?\",\"id\":\".*?\",\"itype\":\".*?\","
-        "\"limit\":\".*?\",\"name\":\"(.*?)\",\"once\":\".*?\",\"remindtime\":\".*?\",\"starttime\":\"(.*?)\","
+        "\"content\":\"\\[(.*?)\\]\",\"editorNick\":\"(.*?)\",\"editorUin\":\"(.*?)\",\"endtime\":"
+        "\"(.*?)\",\"eventtime\":"
+        "\".*?\",\"gameid\":\".*?\",\"iActiveType\":\".*?\",\"iHoldType\":\".*?\",\"id\":\".*?\","
+        "\"itype\":\".*?\","
+        "\"limit\":\".*?\",\"name\":\"(.*?)\",\"once\":\".*?\",\"remindtime\":\".*?\","
+        "\"starttime\":\"(.*?)\","
         "\"szHoldName\":\"(.*?)\",\"uin\":\".*?\",\"url\":\"(.*?)\"");
     std::vector<std::string> ends, contents;
-    for (auto it = std::sregex_iterator(decoded.begin(), decoded.end(), item); it != std::sregex_iterator(); ++it) {
+    for (auto it = std::sregex_iterator(decoded.begin(), decoded.end(), item);
+         it != std::sregex_iterator(); ++it) {
         ends.push_back((*it)[4]);
         contents.push_back((*it)[1]);
         EXPECT_EQ((*it)[8].str().rfind("http://", 0), 0u);
     }
-    EXPECT_EQ(ends, (std::vector<std::string>{"2016-08-15 23:59:59", "2016-08-16 23:59:59", "2099-12-31 23:59:59",
-                                              "2016-08-20", "2016-08-14 23:59:59"}));
+    EXPECT_EQ(ends, (std::vector<std::string>{"2016-08-15 23:59:59", "2016-08-16 23:59:59",
+                                              "2099-12-31 23:59:59", "2016-08-20",
+                                              "2016-08-14 23:59:59"}));
     ASSERT_EQ(contents.size(), 5u);
     std::regex gift("\"data\":\"(.*?)\",.*?\"expired\":\"(.*?)\"");
     std::vector<std::string> gifts;
-    for (auto it = std::sregex_iterator(contents[2].begin(), contents[2].end(), gift); it != std::sregex_iterator(); ++it) {
+    for (auto it = std::sregex_iterator(contents[2].begin(), contents[2].end(), gift);
+         it != std::sregex_iterator(); ++it) {
         gifts.push_back((*it)[1].str() + "/" + (*it)[2].str());
     }
     EXPECT_EQ(gifts, (std::vector<std::string>{"AK47-火麒麟/0", "M4A1-雷神/7"}));
@@ -368,29 +406,39 @@ TEST_F(SandboxTest, ActivityListMatchesTheListPattern) {
 TEST_F(SandboxTest, AccountLookupsHaveTheShapesTheirReadersCut) {
     std::string war = get("/cgi-bin/cf/userinfo/userinfo.cgi?ssn=320");
     std::regex td("<td>(.*?)</td>");
-    EXPECT_EQ(std::distance(std::sregex_iterator(war.begin(), war.end(), td), std::sregex_iterator()), 15);
+    EXPECT_EQ(
+        std::distance(std::sregex_iterator(war.begin(), war.end(), td), std::sregex_iterator()),
+        15);
     EXPECT_NE(war.find(gbk("1520胜/1377负")), std::string::npos);  // GBK page
 
-    std::string vip = get("/cf/a20141126main/getUserInfo.php?action=initQuery&sArea=320&time=0.1&_=1");
+    std::string vip =
+        get("/cf/a20141126main/getUserInfo.php?action=initQuery&sArea=320&time=0.1&_=1");
     ASSERT_EQ(vip.rfind("var result = ", 0), 0u);
     EXPECT_EQ(vip.back(), '}');  // nothing after the object literal
     EXPECT_NE(vip.find("\"vip\":\"3\""), std::string::npos);
-    EXPECT_FALSE(between(get("/cgi-bin/cf/cfvip/checkCFvipStatue.cgi?rd=0.1&_=1"), "\"msg\":\"", "\"").empty());
+    EXPECT_FALSE(
+        between(get("/cgi-bin/cf/cfvip/checkCFvipStatue.cgi?rd=0.1&_=1"), "\"msg\":\"", "\"")
+            .empty());
 
-    std::string judou = get("/daoju/appmarket/daoju_promotion/cloud_ticket/QueryCloudTicket.php?acctid=1001&id=210");
+    std::string judou = get(
+        "/daoju/appmarket/daoju_promotion/cloud_ticket/QueryCloudTicket.php?acctid=1001&id=210");
     EXPECT_EQ(between(judou, "var sCLOUDJF_RES = ", "}}") + "}}",
               "{\"ret\":\"0\",\"msg\":\"\",\"data\":{\"acctid\":\"1001\",\"ticket\":\"120\"}}");
 
-    std::string spend = get("/cgi-bin/common?rand=0.1&command=command%3DC00006%26fromtype%3Dkfweb%26fromtoolid%3Dkfweb514"
-                            "%26type%3DgetCFSpend%26area%3D320",
-                            "kf.qq.com");
+    std::string spend =
+        get("/cgi-bin/"
+            "common?rand=0.1&command=command%3DC00006%26fromtype%3Dkfweb%26fromtoolid%3Dkfweb514"
+            "%26type%3DgetCFSpend%26area%3D320",
+            "kf.qq.com");
     std::regex record("\\|\\d+#(.*?)#(\\d+)#(\\d+)");
     std::vector<std::string> prices, days;
-    for (auto it = std::sregex_iterator(spend.begin(), spend.end(), record); it != std::sregex_iterator(); ++it) {
+    for (auto it = std::sregex_iterator(spend.begin(), spend.end(), record);
+         it != std::sregex_iterator(); ++it) {
         prices.push_back((*it)[2]);
         days.push_back((*it)[3].str().substr(0, 8));
     }
-    EXPECT_EQ(prices, (std::vector<std::string>{"9999999", "1200", "999999999", "99999999", "3000", "0"}));
+    EXPECT_EQ(prices,
+              (std::vector<std::string>{"9999999", "1200", "999999999", "99999999", "3000", "0"}));
     EXPECT_EQ(days.back(), "20160815");
 
     box_.set_ban_end(1471190400);
@@ -398,8 +446,9 @@ TEST_F(SandboxTest, AccountLookupsHaveTheShapesTheirReadersCut) {
     EXPECT_EQ(between(ban, "\"ret\":", ","), "0");
     EXPECT_EQ(between(ban, "\"msg\":\"", "\""), "1471190400");
 
-    std::string weapons = get("/cf/info_proxy/weapon_stat_info?&&zone_id=320&WorldID=320&Type=1&callback=123&_=1",
-                              "api.tgp.qq.com");
+    std::string weapons =
+        get("/cf/info_proxy/weapon_stat_info?&&zone_id=320&WorldID=320&Type=1&callback=123&_=1",
+            "api.tgp.qq.com");
     std::string inner = between(weapons, "123(", ")");
     EXPECT_EQ(inner + ")", weapons.substr(4));  // no ")" inside the object
     EXPECT_NE(inner.find("\"EffEndTime\":\"0\""), std::string::npos);
@@ -407,18 +456,24 @@ TEST_F(SandboxTest, AccountLookupsHaveTheShapesTheirReadersCut) {
 
 TEST_F(SandboxTest, CdkeyNeedsTheCaptchaOfItsSession) {
     auto c = client();
-    auto pic = c.Get("/getimage?aid=210001040.123456789012345", httplib::Headers{{"Host", "captcha.qq.com"}});
+    auto pic = c.Get("/getimage?aid=210001040.123456789012345",
+                     httplib::Headers{{"Host", "captcha.qq.com"}});
     ASSERT_TRUE(pic);
     EXPECT_EQ(pic->body.substr(1, 3), "PNG");
     std::string session = between(pic->get_header_value("Set-Cookie") + ";", "verifysession=", ";");
     ASSERT_FALSE(session.empty());
-    std::string role = get("/comm-cgi-bin/content_admin/activity_center/query_role.cgi?game=cf&callback=1&area=320");
+    std::string role = get(
+        "/comm-cgi-bin/content_admin/activity_center/query_role.cgi?game=cf&callback=1&area=320");
     auto redeem = [&](const std::string& code) {
-        return ams("sArea=320&sRoleId=" + box_.account_qq() + "&sCdKey=" + box_.working_cdkey() + "&iUin=" +
-                       box_.account_qq() + "&sVerifyCode=" + code + "&isVerifyCode=1&verifysession=" + session +
+        return ams("sArea=320&sRoleId=" + box_.account_qq() + "&sCdKey=" + box_.working_cdkey() +
+                       "&iUin=" + box_.account_qq() + "&sVerifyCode=" + code +
+                       "&isVerifyCode=1&verifysession=" + session +
                        "&iVerifyId=21000104&iActivityId=8918&iFlowId=72798&g_tk=" + gtk() +
-                       "&e_code=0&g_code=0&sServiceDepartment=group_f&sServiceType=cf&sPartition=320&sAreaName=&sRoleName="
-                       "&md5str=" + between(role, "md5str:'", "'") + "&ams_checkparam=" + between(role, "checkparam:'", "'") +
+                       "&e_code=0&g_code=0&sServiceDepartment=group_f&sServiceType=cf&sPartition="
+                       "320&sAreaName=&sRoleName="
+                       "&md5str=" +
+                       between(role, "md5str:'", "'") +
+                       "&ams_checkparam=" + between(role, "checkparam:'", "'") +
                        "&checkparam=" + between(role, "checkparam:'", "'"),
                    box_.account_cookie() + "; verifysession=" + session);
     };
@@ -430,13 +485,19 @@ TEST_F(SandboxTest, CdkeyNeedsTheCaptchaOfItsSession) {
 }
 
 TEST_F(SandboxTest, TgpBindsTheZoneThenGivesTheGiftOnce) {
-    httplib::Headers h{{"Host", "act.tgp.qq.com"}, {"Cookie", box_.account_cookie()}, {"X-Requested-With", "XMLHttpRequest"}};
+    httplib::Headers h{{"Host", "act.tgp.qq.com"},
+                       {"Cookie", box_.account_cookie()},
+                       {"X-Requested-With", "XMLHttpRequest"}};
     auto c = client();
     const std::string base = "/index.php/cf/a20160816tgp/index/";
     auto r = c.Get((base + "ajax_get_all?&t=1").c_str(), h);
     ASSERT_TRUE(r);
     EXPECT_NE(r->body.find("\"zone\":\"0\""), std::string::npos);
-    r = c.Get((base + "ajax_save_zone/320/%E5%A4%9C%E9%9B%A8%E9%A3%9E%E9%9C%9C/?t=1&uin=1&callback=123&_=1").c_str(), h);
+    r = c.Get(
+        (base +
+         "ajax_save_zone/320/%E5%A4%9C%E9%9B%A8%E9%A3%9E%E9%9C%9C/?t=1&uin=1&callback=123&_=1")
+            .c_str(),
+        h);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->body, "123({\"status\":\"1\",\"data\":{\"zone\":\"320\"}})");
     r = c.Get((base + "ajax_get_present/1801?t=1&uin=1").c_str(), h);
