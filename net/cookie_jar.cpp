@@ -10,15 +10,6 @@
 namespace quillet {
 namespace {
 
-// The ";"-separated pairs of a cookie text; empty pieces carry nothing and
-// are left out (a trailing ";" would otherwise turn into a stray "; ").
-std::vector<std::string> pairs_of(std::string_view text) {
-    std::vector<std::string> pairs;
-    for (std::string& p : split(text, ";"))
-        if (!trim(p).empty()) pairs.push_back(std::move(p));
-    return pairs;
-}
-
 // The name of a pair: the trimmed text before its first "=", or the whole
 // trimmed pair when it has none.
 std::string name_of(std::string_view pair) {
@@ -26,13 +17,35 @@ std::string name_of(std::string_view pair) {
     return trim(eq == std::string_view::npos ? pair : pair.substr(0, eq));
 }
 
-std::string without_spaces(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text)
-        if (c != ' ') out += c;
-    return out;
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
+
+std::string_view trim_view(std::string_view s) {
+    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// The ";"-separated pairs of a cookie text, as views. Empty pieces carry
+// nothing and are left out (a trailing ";" would otherwise become a stray "; ").
+std::vector<std::string_view> pair_views(std::string_view text) {
+    std::vector<std::string_view> pairs;
+    for (size_t begin = 0; begin <= text.size();) {
+        size_t end = text.find(';', begin);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view piece = text.substr(begin, end - begin);
+        if (!trim_view(piece).empty()) pairs.push_back(piece);
+        begin = end + 1;
+    }
+    return pairs;
+}
+
+std::string_view name_view(std::string_view pair) {
+    return trim_view(pair.substr(0, pair.find('=')));
+}
+
+constexpr size_t kScanLimit = 24;
 
 // "a.b.qq.com" -> "qq.com"; a host with fewer labels stays as it is.
 std::string last_two_labels(std::string_view host) {
@@ -90,23 +103,38 @@ bool parse_cookie_date(std::string_view text, DateTime& out) {
 // --- cookie texts ----------------------------------------------------------
 
 std::string merge_cookies(std::string& cookie, std::string& fresh) {
-    cookie = without_spaces(cookie);
-    fresh = without_spaces(fresh);
-    std::vector<std::string> merged = pairs_of(fresh);
-    // Sets, not scans: an answer may carry thousands of cookies.
-    std::unordered_set<std::string> fresh_names;
-    for (const std::string& p : merged) fresh_names.insert(name_of(p));
-    for (std::string& old : pairs_of(cookie)) {
-        if (!fresh_names.count(name_of(old))) merged.push_back(std::move(old));
-    }
-    std::vector<std::string> kept;
-    std::unordered_set<std::string> seen;
-    kept.reserve(merged.size());
-    for (std::string& p : merged) {
-        if (ends_with(p, "=deleted") || !seen.insert(p).second) continue;
+    std::erase(cookie, ' ');
+    std::erase(fresh, ' ');
+    std::vector<std::string_view> merged = pair_views(fresh);
+    const size_t fresh_count = merged.size();
+    // Small texts are scanned; an answer with many cookies gets a set.
+    std::unordered_set<std::string_view> fresh_names;
+    if (fresh_count > kScanLimit)
+        for (std::string_view p : merged) fresh_names.insert(name_view(p));
+    auto redefined = [&](std::string_view name) {
+        if (fresh_count > kScanLimit) return fresh_names.count(name) > 0;
+        for (size_t i = 0; i < fresh_count; ++i)
+            if (name_view(merged[i]) == name) return true;
+        return false;
+    };
+    for (std::string_view old : pair_views(cookie))
+        if (!redefined(name_view(old))) merged.push_back(old);
+
+    std::vector<std::string_view> kept;
+    std::unordered_set<std::string_view> seen;
+    const bool use_set = merged.size() > kScanLimit;
+    for (std::string_view p : merged) {
+        if (ends_with(p, "=deleted")) continue;
+        if (use_set ? !seen.insert(p).second : std::find(kept.begin(), kept.end(), p) != kept.end())
+            continue;
         kept.push_back(p);
     }
-    cookie = join(kept, "; ");
+    std::string result;
+    for (std::string_view p : kept) {
+        if (!result.empty()) result += "; ";
+        result += p;
+    }
+    cookie = std::move(result);
     return cookie;
 }
 

@@ -283,10 +283,18 @@ const HttpOptions& HttpClient::options() const {
 namespace {
 
 bool names_encoding(const std::vector<std::string>& lines) {
-    for (const std::string& line : lines)
-        if (to_lower_ascii(line.substr(0, 16)) == "accept-encoding:" ||
-            to_lower_ascii(line.substr(0, 16)) == "accept-encoding;")
-            return true;
+    static constexpr std::string_view kName = "accept-encoding";
+    for (const std::string& line : lines) {
+        if (line.size() <= kName.size()) continue;
+        char after = line[kName.size()];
+        if (after != ':' && after != ';') continue;
+        bool same = true;
+        for (size_t i = 0; i < kName.size() && same; ++i) {
+            char c = line[i];
+            same = (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == kName[i];
+        }
+        if (same) return true;
+    }
     return false;
 }
 

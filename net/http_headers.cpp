@@ -5,22 +5,42 @@
 namespace quillet::http {
 namespace {
 
-bool iequals(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && to_lower_ascii(a) == to_lower_ascii(b);
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// The lines of a header text. Any CR or LF ends a line: a bare one inside a
-// line would otherwise split a header on the wire behind our back.
-std::vector<std::string_view> lines_of(std::string_view text) {
-    std::vector<std::string_view> lines;
-    size_t begin = 0;
-    while (begin <= text.size()) {
-        size_t end = text.find_first_of("\r\n", begin);
-        if (end == std::string_view::npos) end = text.size();
-        lines.push_back(text.substr(begin, end - begin));
+bool iequals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string_view trim_view(std::string_view s) {
+    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+size_t line_end(std::string_view text, size_t from) {
+    for (size_t i = from; i < text.size(); ++i)
+        if (text[i] == '\r' || text[i] == '\n') return i;
+    return text.size();
+}
+
+// Calls f for each line of a header text. Any CR or LF ends a line: a bare one
+// inside a line would otherwise split a header on the wire behind our back.
+template <typename F>
+void for_each_line(std::string_view text, F&& f) {
+    for (size_t begin = 0; begin <= text.size();) {
+        size_t end = line_end(text, begin);
+        f(text.substr(begin, end - begin));
         begin = end + 1;
     }
-    return lines;
 }
 
 // The trimmed rest of the line after the first occurrence of marker; empty
@@ -29,9 +49,7 @@ std::string value_after(std::string_view text, std::string_view marker, bool ign
     int at = find_text(text, marker, 1, ignore_case);
     if (at < 0) return {};
     size_t begin = static_cast<size_t>(at - 1) + marker.size();
-    size_t end = text.find_first_of("\r\n", begin);
-    if (end == std::string_view::npos) end = text.size();
-    return trim(text.substr(begin, end - begin));
+    return std::string(trim_view(text.substr(begin, line_end(text, begin) - begin)));
 }
 
 void append_defaults(std::string& headers, std::string_view url) {
@@ -46,6 +64,21 @@ void append_defaults(std::string& headers, std::string_view url) {
     if (!contains(headers, "Accept-Language:")) headers += "\r\nAccept-Language: zh-cn";
     if (!contains(headers, "Content-Type:"))
         headers += "\r\nContent-Type: application/x-www-form-urlencoded";
+}
+
+// The host part (with port, lower case) of an address, as url_host reads it;
+// the common "http://" and "https://" forms are read without a lowered copy.
+std::string host_part_of(std::string_view url) {
+    size_t skip = 0;
+    if (url.size() >= 8 && iequals(url.substr(0, 8), "https://"))
+        skip = 8;
+    else if (url.size() >= 7 && iequals(url.substr(0, 7), "http://"))
+        skip = 7;
+    else
+        return url_host(url, true);
+    std::string host(url.substr(skip, url.find('/', skip) - skip));
+    for (char& c : host) c = lower(c);
+    return host;
 }
 
 }  // namespace
@@ -72,8 +105,16 @@ bool is_secure(std::string_view url) {
 Target target_of(std::string_view url) {
     Target t;
     t.secure = is_secure(url);
-    t.host = url_host(url);
-    t.port = url_port(url);
+    // The host part with its port; the port is the number after its last ":".
+    std::string host_part = host_part_of(url);
+    size_t colon = host_part.rfind(':');
+    if (colon == std::string::npos) {
+        t.port = t.secure ? 443 : 80;
+        t.host = host_part;
+    } else {
+        t.port = static_cast<int>(int32_of_text(std::string_view(host_part).substr(colon + 1)));
+        t.host = host_part.substr(0, host_part.find(':'));
+    }
     // The path runs from the first "/" after the scheme's "//" (searching for
     // the host name itself could find it inside the scheme).
     size_t scheme = url.find("://");
@@ -123,57 +164,64 @@ void complete_automation_headers(std::string& headers, std::string_view url) {
 
 std::vector<std::string> wire_lines(std::string_view completed) {
     std::vector<std::string> out;
-    for (std::string_view raw : lines_of(completed)) {
-        std::string line = trim(raw);
+    for_each_line(completed, [&](std::string_view raw) {
+        std::string_view line = trim_view(raw);
         size_t colon = line.find(':');
-        if (colon == std::string::npos) continue;
-        std::string name = trim(std::string_view(line).substr(0, colon));
-        if (name.empty() || iequals(name, "User-Agent")) continue;
-        if (trim(std::string_view(line).substr(colon + 1)).empty())
-            out.push_back(name + ";");
+        if (colon == std::string_view::npos) return;
+        std::string_view name = trim_view(line.substr(0, colon));
+        if (name.empty() || iequals(name, "User-Agent")) return;
+        if (trim_view(line.substr(colon + 1)).empty())
+            out.push_back(std::string(name) + ";");
         else
-            out.push_back(std::move(line));
-    }
+            out.emplace_back(line);
+    });
     return out;
 }
 
 std::vector<std::pair<std::string, std::string>> automation_fields(std::string_view completed) {
     std::vector<std::pair<std::string, std::string>> fields;
-    for (std::string_view raw : lines_of(completed)) {
+    for_each_line(completed, [&](std::string_view raw) {
         size_t colon = raw.find(':');
-        if (colon == std::string_view::npos) continue;
-        std::string name = trim(raw.substr(0, colon));
-        std::string value = trim(raw.substr(colon + 1));
-        if (name.empty()) continue;
-        bool replaced = false;
+        if (colon == std::string_view::npos) return;
+        std::string_view name = trim_view(raw.substr(0, colon));
+        std::string_view value = trim_view(raw.substr(colon + 1));
+        if (name.empty()) return;
         for (auto& f : fields) {
             if (iequals(f.first, name)) {
-                f.second = std::move(value);
-                replaced = true;
-                break;
+                f.second = value;
+                return;
             }
         }
-        if (!replaced) fields.emplace_back(std::move(name), std::move(value));
-    }
+        fields.emplace_back(name, value);
+    });
     return fields;
 }
 
 std::string normalise_answer_headers(std::string_view block) {
-    return replace_all_ignore_case(block, "Set-Cookie", "Set-Cookie");
+    // Every spelling has the same length, so the block is rewritten in place.
+    static constexpr std::string_view kName = "Set-Cookie";
+    std::string out(block);
+    for (size_t i = 0; i + kName.size() <= out.size(); ++i) {
+        if (lower(out[i]) == 's' && iequals(std::string_view(out).substr(i, kName.size()), kName)) {
+            out.replace(i, kName.size(), kName);
+            i += kName.size() - 1;
+        }
+    }
+    return out;
 }
 
 std::string collect_cookies(std::string_view answer_headers) {
     static constexpr std::string_view kName = "Set-Cookie:";
     std::string cookies;
-    for (const std::string& line : split(answer_headers, "\r\n")) {
-        std::string t = trim(line);
-        if (!starts_with(t, kName)) continue;
-        std::string_view rest = std::string_view(t).substr(kName.size());
-        std::string pair = trim(rest.substr(0, rest.find(';')));
-        if (pair.empty()) continue;
+    for_each_line(answer_headers, [&](std::string_view raw) {
+        std::string_view line = trim_view(raw);
+        if (line.substr(0, kName.size()) != kName) return;
+        std::string_view rest = line.substr(kName.size());
+        std::string_view pair = trim_view(rest.substr(0, rest.find(';')));
+        if (pair.empty()) return;
         if (!cookies.empty()) cookies += "; ";
         cookies += pair;
-    }
+    });
     return cookies;
 }
 

@@ -3,11 +3,18 @@
 // run of requests opens.
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "net/http_client.h"
@@ -18,17 +25,95 @@ namespace {
 
 using quillet::CookieVar;
 using quillet::HttpClient;
-using quillet::testing::WireServer;
 
 const std::string kBody =
     "iActivityId=12345&iFlowId=67890&g_tk=1234567&e_code=0&g_code=0&sServiceType=cf";
 
-WireServer& server() {
-    static WireServer s([](const std::string&) {
-        return quillet::testing::reply(
+// A keep-alive server on one thread: every connection is served by the same
+// thread, so the client and the bare loop wait on the same scheduling.
+class PollServer {
+  public:
+    PollServer() {
+        listen_fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::listen(listen_fd_, 64);
+        socklen_t len = sizeof addr;
+        ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~PollServer() {
+        stopping_ = true;
+        thread_.join();
+        for (auto& c : clients_) ::close(c.fd);
+        ::close(listen_fd_);
+    }
+    std::string url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + path;
+    }
+    int connections() const { return accepted_.load(); }
+
+  private:
+    struct Client {
+        int fd;
+        std::string in;
+    };
+    void run() {
+        const std::string answer =
             quillet::testing::http_answer(R"({"ret":"0","msg":"ok","modRet":{"sMsg":"MODULE OK"}})",
-                                          "Set-Cookie: pgv=1; path=/\r\n"));
-    });
+                                          "Set-Cookie: pgv=1; path=/\r\n");
+        char buf[16384];
+        while (!stopping_) {
+            std::vector<pollfd> fds{{listen_fd_, POLLIN, 0}};
+            for (auto& c : clients_) fds.push_back({c.fd, POLLIN, 0});
+            if (::poll(fds.data(), fds.size(), 50) <= 0) continue;
+            if (fds[0].revents & POLLIN) {
+                int fd = ::accept(listen_fd_, nullptr, nullptr);
+                if (fd >= 0) {
+                    int one = 1;
+                    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+                    clients_.push_back({fd, {}});
+                    accepted_++;
+                }
+            }
+            for (size_t i = 1; i < fds.size(); ++i) {
+                if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+                Client& c = clients_[i - 1];
+                ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
+                if (n <= 0) {
+                    ::close(c.fd);
+                    c.fd = -1;
+                    continue;
+                }
+                c.in.append(buf, static_cast<size_t>(n));
+                // Every request here is a POST with a Content-Length.
+                for (;;) {
+                    size_t head = c.in.find("\r\n\r\n");
+                    if (head == std::string::npos) break;
+                    size_t at = c.in.find("Content-Length: ");
+                    size_t body = at < head ? std::stoul(c.in.substr(at + 16)) : 0;
+                    if (c.in.size() < head + 4 + body) break;
+                    c.in.erase(0, head + 4 + body);
+                    ::send(c.fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+                }
+            }
+            std::erase_if(clients_, [](const Client& c) { return c.fd < 0; });
+        }
+    }
+
+    int listen_fd_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> accepted_{0};
+    std::vector<Client> clients_;
+    std::thread thread_;
+};
+
+PollServer& server() {
+    static PollServer s;
     return s;
 }
 
@@ -153,7 +238,7 @@ BENCHMARK(BM_PostTextVsBareCurl)->Unit(benchmark::kMillisecond)->Iterations(1);
 void BM_ConnectionsFor1000(benchmark::State& state) {
     int connections = 0;
     for (auto _ : state) {
-        WireServer fresh;
+        PollServer fresh;
         HttpClient client;
         CookieVar cookie;
         for (int i = 0; i < 1000; ++i)
