@@ -12,7 +12,7 @@ namespace quillet {
 struct Session;
 
 class ActivityBrowser {
-public:
+  public:
     ActivityBrowser(Session& s, RemoteMenu& menu, BrowserPort& port)
         : s_(s), menu_(menu), port_(port) {}
 
@@ -29,7 +29,7 @@ public:
     // clean_up_page: the document-loaded handler of page browser k.
     void clean_up_page(int k);
 
-private:
+  private:
     void fit_browser(int k, Size strip);
 
     Session& s_;

@@ -13,7 +13,7 @@ struct Size {
 };
 
 class BrowserPort {
-public:
+  public:
     virtual ~BrowserPort() = default;
 
     // --- the tab strip 选择夹

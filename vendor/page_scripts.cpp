@@ -58,7 +58,10 @@ uint32_t next_code_point(std::string_view text, size_t& i) {
         i = text.size();
         return 0xFFFD;
     }
-    uint32_t cp = extra == 0 ? b0 : extra == 1 ? (b0 & 0x1F) : extra == 2 ? (b0 & 0x0F) : (b0 & 0x07);
+    uint32_t cp = extra == 0   ? b0
+                  : extra == 1 ? (b0 & 0x1F)
+                  : extra == 2 ? (b0 & 0x0F)
+                               : (b0 & 0x07);
     for (int k = 1; k <= extra; ++k) {
         uint8_t b = byte(i + static_cast<size_t>(k));
         if ((b & 0xC0) != 0x80) {
@@ -81,13 +84,26 @@ std::string script_string_body(std::string_view gbk_text) {
     while (i < utf8.size()) {
         uint32_t cp = next_code_point(utf8, i);
         switch (cp) {
-            case '\\': out += "\\\\"; continue;
-            case '\'': out += "\\'"; continue;
-            case '"': out += "\\\""; continue;
-            case '\r': out += "\\r"; continue;
-            case '\n': out += "\\n"; continue;
-            case '<': out += "\\x3C"; continue;
-            default: break;
+            case '\\':
+                out += "\\\\";
+                continue;
+            case '\'':
+                out += "\\'";
+                continue;
+            case '"':
+                out += "\\\"";
+                continue;
+            case '\r':
+                out += "\\r";
+                continue;
+            case '\n':
+                out += "\\n";
+                continue;
+            case '<':
+                out += "\\x3C";
+                continue;
+            default:
+                break;
         }
         if (cp >= 0x20 && cp < 0x7F) {
             out += static_cast<char>(cp);

@@ -26,7 +26,7 @@ struct MenuPage {
 std::string menu_file_address(const Session& s);
 
 class RemoteMenu {
-public:
+  public:
     // read_remote_menu: downloads the menu file (no cookie) and fills the menu
     // on the user-interface thread through the UI event of 标签_VIP等级.
     // Runs on a worker, or on the user-interface thread (ensure_loaded).
@@ -47,7 +47,7 @@ public:
     MenuPage current_page() const;
     void set_current_page(MenuPage page);
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<MenuPage> pages_;
     bool loaded_ = false;

@@ -10,9 +10,9 @@ namespace quillet {
 namespace {
 
 const Control kAdLinks[10] = {
-    ctl::main::链接框_广告1, ctl::main::链接框_广告2, ctl::main::链接框_广告3,
-    ctl::main::链接框_广告4, ctl::main::链接框_广告5, ctl::main::链接框_广告6,
-    ctl::main::链接框_广告7, ctl::main::链接框_广告8, ctl::main::链接框_广告9,
+    ctl::main::链接框_广告1,  ctl::main::链接框_广告2, ctl::main::链接框_广告3,
+    ctl::main::链接框_广告4,  ctl::main::链接框_广告5, ctl::main::链接框_广告6,
+    ctl::main::链接框_广告7,  ctl::main::链接框_广告8, ctl::main::链接框_广告9,
     ctl::main::链接框_广告10,
 };
 

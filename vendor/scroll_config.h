@@ -39,7 +39,7 @@ std::string visitor_counter_address(const Session& s);
 bool usable_config_key(std::string_view key);
 
 class ScrollConfig {
-public:
+  public:
     // read_scroll_config (a worker started at the first activation of the main
     // window): reads the scroll file and applies it.
     void read(Session& s);
@@ -53,7 +53,7 @@ public:
     // 标签_标题, 标签_内容 or 超级链接框_查看详情 released in NoticeWindow.
     void notice_clicked(Session& s) const;
 
-private:
+  private:
     // Counts one more start with the notice; whether to show it this time.
     bool count_notice_showing(Session& s, const Notice& n);
 

@@ -17,7 +17,7 @@ enum class VersionOutcome { Checking, Accepted, NewVersion, Failed };
 
 // Its worker uses the object: keep it alive until s.jobs has been joined.
 class VersionCheck {
-public:
+  public:
     explicit VersionCheck(Session& s) : s_(s) {}
 
     // VersionWindow created: the title gets the running version, then start().
@@ -39,7 +39,7 @@ public:
     std::string download_address(int n) const;
     std::string download_password(int n) const;
 
-private:
+  private:
     void fail(const std::string& message);
     void set_outcome(VersionOutcome o);
     void say(const std::string& text);

@@ -54,9 +54,10 @@ int run_version(CliContext& ctx) {
             for (int n = 1; n <= 3; ++n) {
                 const std::string address = check.download_address(n);
                 if (address.empty()) continue;
-                line += std::string(first ? "" : ",") + "{\"address\":" +
-                        json_string(gbk_to_utf8(address)) + ",\"password\":" +
-                        json_string(gbk_to_utf8(check.download_password(n))) + "}";
+                line += std::string(first ? "" : ",") +
+                        "{\"address\":" + json_string(gbk_to_utf8(address)) +
+                        ",\"password\":" + json_string(gbk_to_utf8(check.download_password(n))) +
+                        "}";
                 first = false;
             }
             line += "]";
@@ -70,8 +71,7 @@ int run_version(CliContext& ctx) {
                 if (address.empty()) continue;
                 const std::string password = check.download_password(n);
                 std::printf("下载地址%d: %s%s%s\n", n, gbk_to_utf8(address).c_str(),
-                            password.empty() ? "" : "  密码: ",
-                            gbk_to_utf8(password).c_str());
+                            password.empty() ? "" : "  密码: ", gbk_to_utf8(password).c_str());
             }
         }
     }

@@ -19,7 +19,7 @@ struct RecordedBrowser {
 };
 
 class RecordingBrowser : public BrowserPort {
-public:
+  public:
     // starts_with_empty_tab: a strip that always holds one tab, titled "".
     explicit RecordingBrowser(bool starts_with_empty_tab = false) {
         if (starts_with_empty_tab) titles.emplace_back();
@@ -81,7 +81,7 @@ public:
     Size strip{504, 288};
     std::vector<RecordedBrowser> browsers;
 
-private:
+  private:
     bool valid_tab(int k) const { return k >= 0 && k < static_cast<int>(titles.size()); }
     bool valid_browser(int k) const { return k >= 0 && k < static_cast<int>(browsers.size()); }
 };

@@ -24,14 +24,16 @@ std::string menu_file() {
            "{title:'兑换页1',remove:'',scroll:'',url:'http://act.example/1'},"
            "{title:'兑换页2',remove:'.own',url:'http://act.example/2'},"
            "{title:'兑换页3',remove:'',scroll:'',url:''}]},"
-           "{title:'幸运活动',remove:'',scroll:'',child:[" + lucky + "]},"
+           "{title:'幸运活动',remove:'',scroll:'',child:[" +
+           lucky +
+           "]},"
            "{title:'超值低价',child:[]},"
            "{title:'人品活动'},"
            "{title:'第五组',child:[{title:'多余',url:'http://act.example/x'}]}]";
 }
 
 class RemoteMenuTest : public VendorFixture {
-protected:
+  protected:
     void SetUp() override {
         VendorFixture::SetUp();
         view.show_window(Window::Main, false);
@@ -45,10 +47,9 @@ TEST_F(RemoteMenuTest, GroupsFillTheirSlotsUpToTenPagesAndFourGroups) {
     menu.read(s());
 
     EXPECT_TRUE(menu.loaded());
-    const std::string titles[2][10] = {
-        {"兑换页1", "兑换页2", "兑换页3"},
-        {"幸运页1", "幸运页2", "幸运页3", "幸运页4", "幸运页5", "幸运页6", "幸运页7", "幸运页8",
-         "幸运页9", "幸运页10"}};
+    const std::string titles[2][10] = {{"兑换页1", "兑换页2", "兑换页3"},
+                                       {"幸运页1", "幸运页2", "幸运页3", "幸运页4", "幸运页5",
+                                        "幸运页6", "幸运页7", "幸运页8", "幸运页9", "幸运页10"}};
     for (int g = 1; g <= 4; ++g)
         for (int p = 1; p <= 10; ++p) {
             SCOPED_TRACE(std::to_string(g) + "/" + std::to_string(p));
@@ -103,7 +104,7 @@ TEST_F(RemoteMenuTest, AFailedReadingIsRetriedOnDemandUntilOneSucceeds) {
 }
 
 class ActivityBrowserTest : public RemoteMenuTest {
-protected:
+  protected:
     void SetUp() override {
         RemoteMenuTest::SetUp();
         ASSERT_TRUE(menu.fill(s(), gbk(menu_file())));

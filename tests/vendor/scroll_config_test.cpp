@@ -23,7 +23,7 @@ std::string notice_entry(const std::string& link, const std::string& maximum,
 }
 
 class ScrollConfigTest : public VendorFixture {
-protected:
+  protected:
     void SetUp() override {
         VendorFixture::SetUp();
         view.show_window(Window::Main, false);
@@ -54,14 +54,16 @@ protected:
 
 TEST_F(ScrollConfigTest, LabelLinksAndPictureFollowTheFile) {
     const std::string picture = "http://" + s().hosts[Host::VENDOR] + "/cf/res/img/ad1.png";
-    EXPECT_FALSE(start_with(
-        "[{t:'滚动广告',u:'http://ad.example/label',c:'255',l:'1'},"
-        "{t:'第二条',u:'',c:'0',l:'1'},"
-        "{t:'链接一',u:'http://ad.example/1',c:'16711680',l:'2'},"
-        "{t:'链接二',u:'http://ad.example/2',c:'32768',l:'2'},"
-        "{t:'链接三',u:'',c:'abc',l:'2'},"
-        "{t:'" + picture + "',u:'http://ad.example/pic',l:'3'},"
-        "{t:'其他',u:'http://x',l:'7'}]"));
+    EXPECT_FALSE(
+        start_with("[{t:'滚动广告',u:'http://ad.example/label',c:'255',l:'1'},"
+                   "{t:'第二条',u:'',c:'0',l:'1'},"
+                   "{t:'链接一',u:'http://ad.example/1',c:'16711680',l:'2'},"
+                   "{t:'链接二',u:'http://ad.example/2',c:'32768',l:'2'},"
+                   "{t:'链接三',u:'',c:'abc',l:'2'},"
+                   "{t:'" +
+                   picture +
+                   "',u:'http://ad.example/pic',l:'3'},"
+                   "{t:'其他',u:'http://x',l:'7'}]"));
 
     const ControlState label = view.state(m::标签_滚动广告);
     EXPECT_EQ(utf8(label.caption), "滚动广告");
@@ -161,8 +163,8 @@ TEST_F(ScrollConfigTest, NoticesThatCannotBeShownOrCountedAreNotShown) {
         {"no link", notice_entry("", "0", "k1")},
         {"no title", "{t:'',n:'x',u:'http://notice.example',l:'4',i:'0',id:'k2'}"},
         // A key that would write lines of its own into the configuration file.
-        {"key with line breaks", notice_entry("http://n.example", "5",
-                                               "k\\r\\n[hosts]\\r\\nVENDOR_HOST=evil.example")},
+        {"key with line breaks",
+         notice_entry("http://n.example", "5", "k\\r\\n[hosts]\\r\\nVENDOR_HOST=evil.example")},
         {"key with =", notice_entry("http://n.example", "5", "a=b")},
         {"empty key", notice_entry("http://n.example", "5", "")},
     };
@@ -182,7 +184,8 @@ TEST_F(ScrollConfigTest, NoticeClickOpensTheLinkAndClosesTheWindow) {
     EXPECT_EQ(view.state(ctl::notice::超级链接框_查看详情).link_target,
               "http://notice.example/more");
     bool opened = false;
-    for (const auto& e : view.events()) opened |= e.op == "open" && e.value == "http://notice.example/more";
+    for (const auto& e : view.events())
+        opened |= e.op == "open" && e.value == "http://notice.example/more";
     EXPECT_TRUE(opened);
     EXPECT_FALSE(view.is_loaded(Window::Notice));
 }

@@ -3,13 +3,12 @@
 // view, a fixed clock (waits take no time) and a configuration file in a
 // fresh temporary folder.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
-
-#include <unistd.h>
 
 #include "net/cookie_jar.h"
 #include "net/http_client.h"
@@ -22,7 +21,7 @@
 namespace quillet::testing {
 
 class VendorFixture : public ::testing::Test {
-protected:
+  protected:
     VendorFixture() {
         static std::atomic<int> serial{0};
         dir_ = std::filesystem::temp_directory_path() /
@@ -61,7 +60,7 @@ protected:
     FixedClock clock;
     MemoryCookieStore store;
 
-private:
+  private:
     std::filesystem::path dir_;
     int port_ = -1;
     std::unique_ptr<HttpClient> http_;

@@ -14,7 +14,7 @@ constexpr Rgb kRed{255, 0, 0};
 const Control kButtons[3] = {v::按钮_下载1, v::按钮_下载2, v::按钮_下载3};
 
 class VersionCheckTest : public VendorFixture {
-protected:
+  protected:
     void SetUp() override {
         VendorFixture::SetUp();
         view.show_window(Window::Version, false);
@@ -163,7 +163,8 @@ TEST_F(VersionCheckTest, RetryRunsTheCheckAgainFromTheCheckingState) {
     };
     const int checking = index_of("caption", "标签_提示", gbk("新版本检测中，请稍后..."));
     const int retry_hidden = index_of("visible", "按钮_重试", "false");
-    const int accepted = index_of("caption", "标签_提示", gbk("已经是最新版本，当前版本 v1.1.0.19"));
+    const int accepted =
+        index_of("caption", "标签_提示", gbk("已经是最新版本，当前版本 v1.1.0.19"));
     ASSERT_GE(checking, 0);
     EXPECT_GT(retry_hidden, checking);
     EXPECT_GT(accepted, retry_hidden);
@@ -173,14 +174,16 @@ TEST_F(VersionCheckTest, RetryRunsTheCheckAgainFromTheCheckingState) {
 }
 
 TEST_F(VersionCheckTest, DownloadButtonOpensItsAddressAndCopiesItsPassword) {
-    serve("_cfver = {v:'1.2',d1u:'http://dl/1',d1p:'p1',d2u:'http://dl/2',"
-          "d3u:'http://dl/3',d3p:'提取码3'};");
+    serve(
+        "_cfver = {v:'1.2',d1u:'http://dl/1',d1p:'p1',d2u:'http://dl/2',"
+        "d3u:'http://dl/3',d3p:'提取码3'};");
     struct Case {
         int button;
         std::string address;
         std::string password;  // UTF-8, empty: no clipboard, no message box
     };
-    const Case cases[] = {{3, "http://dl/3", "提取码3"}, {2, "http://dl/2", ""}, {1, "http://dl/1", "p1"}};
+    const Case cases[] = {
+        {3, "http://dl/3", "提取码3"}, {2, "http://dl/2", ""}, {1, "http://dl/1", "p1"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.button);
         view.show_window(Window::Version, false);
