@@ -91,7 +91,9 @@ bool IniFile::write(std::string_view section, std::string_view key, std::string_
     if (!done) {
         if (section_end == std::string::npos) {
             if (!lines.empty() && !trim(lines.back()).empty()) lines.emplace_back();
-            lines.push_back("[" + std::string(section) + "]");
+            std::string header;  // built by appends: GCC 12 misreads "[" + s + "]"
+            header.append("[").append(section).append("]");
+            lines.push_back(std::move(header));
             lines.push_back(entry);
         } else {
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(section_end), entry);
