@@ -49,7 +49,11 @@ std::string GameServiceClient::redeem_cdk(const std::string& cdk, const std::str
     JsonView view;
     if (!view.load(answer)) return utf8_to_gbk("解析失败，错误代码：90001");
     ok = true;
-    return view.get_text("modRet.sMsg");
+    // A refusal (wrong captcha, role check failed) carries its reason only in
+    // flowRet: show that rather than an empty box.
+    std::string message = view.get_text("modRet.sMsg");
+    if (message.empty()) message = view.get_text("flowRet.sMsg");
+    return message;
 }
 
 }  // namespace quillet
