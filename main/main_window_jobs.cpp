@@ -15,7 +15,9 @@ namespace {
 namespace c = ctl::main;
 
 // Texts are written here in UTF-8 and handed on as GBK.
-std::string g(std::string_view utf8) { return utf8_to_gbk(utf8); }
+std::string g(std::string_view utf8) {
+    return utf8_to_gbk(utf8);
+}
 
 void select_item_with_text(View& view, Control list, const std::string& text) {
     const int n = view.item_count(list);
@@ -57,8 +59,8 @@ void show_vip(Session& s, const VipInfo& vi) {
     } else {
         const std::string growth =
             std::to_string(vi.growth) + "/" + std::to_string(vi.next_level_growth);
-        line += g("【CFVip：") + level + g("级(") + growth + ")" + g("，到期：") + vi.expiry +
-                g("】");
+        line +=
+            g("【CFVip：") + level + g("级(") + growth + ")" + g("，到期：") + vi.expiry + g("】");
         s.view.set_caption(c::标签_VIP等级, g("VIP等级：LV ") + level);
         s.view.set_caption(c::标签_成长值, g("成长值：") + growth);
         s.view.set_caption(c::标签_到期时间, g("到期时间：") + vi.expiry);

@@ -18,7 +18,9 @@ std::string between(std::string_view text, std::string_view left, std::string_vi
     return text_between(text, left, right);
 }
 
-std::string decimal(int64_t n) { return std::to_string(n); }
+std::string decimal(int64_t n) {
+    return std::to_string(n);
+}
 
 // The AMS flows that can tell the account's region, asked in this order.
 struct Flow {
@@ -69,9 +71,9 @@ RoleInfo GameServiceClient::query_role(CookieVar& cookie, int32_t area_id) {
 
 LoginInfo GameServiceClient::query_login_info() {
     LoginInfo li;
-    std::string answer = s_.http.get_text(
-        s_.http_url(Host::GAME_LOGIN, "/comm-cgi-bin/login/LoginReturnInfo.cgi"), false,
-        &s_.state.cookie);
+    std::string answer =
+        s_.http.get_text(s_.http_url(Host::GAME_LOGIN, "/comm-cgi-bin/login/LoginReturnInfo.cgi"),
+                         false, &s_.state.cookie);
     if (answer.empty()) {
         li.status = -2;
         return li;
@@ -130,8 +132,7 @@ int32_t GameServiceClient::query_spend(CookieVar& cookie, int32_t area_id,
         fill_template(s_.http_url(Host::KF, "/cgi-bin/common?rand=#{rand}&command="),
                       {{"rand", make_random_token()}}) +
         command;
-    std::string headers =
-        "Referer: " + s_.http_url(Host::KF, "/game/consume_records.html?code=cf");
+    std::string headers = "Referer: " + s_.http_url(Host::KF, "/game/consume_records.html?code=cf");
     const std::string answer = s_.http.get_text(url, true, &cookie, &headers);
     if (answer.empty()) return 0;
 
@@ -239,10 +240,9 @@ DateTime GameServiceClient::server_date() {
 
 VipInfo GameServiceClient::query_vip_info(int32_t area_id) {
     VipInfo vi;
-    const std::string url = s_.http_url(Host::GAME_APPS,
-                                        "/cf/a20141126main/getUserInfo.php?action=initQuery&sArea=") +
-                            decimal(area_id) + "&time=" + make_random_token() + "&_=" +
-                            unix_time_text(s_.clock);
+    const std::string url =
+        s_.http_url(Host::GAME_APPS, "/cf/a20141126main/getUserInfo.php?action=initQuery&sArea=") +
+        decimal(area_id) + "&time=" + make_random_token() + "&_=" + unix_time_text(s_.clock);
     const std::string answer = s_.http.get_text(url, false, &s_.state.cookie);
     if (answer.empty()) {
         vi.status = -1;
@@ -265,8 +265,9 @@ VipInfo GameServiceClient::query_vip_info(int32_t area_id) {
     vi.vip_level = int32_of_text(view.get_text("msg.vip"));
     if (vi.vip_level > 0) {
         auto stamped = [&](std::string_view path) {
-            return fill_template(s_.http_url(Host::GAME_APPS, path),
-                                 {{"rtime", make_random_token()}, {"time", unix_time_text(s_.clock)}});
+            return fill_template(
+                s_.http_url(Host::GAME_APPS, path),
+                {{"rtime", make_random_token()}, {"time", unix_time_text(s_.clock)}});
         };
         const std::string status = s_.http.get_text(
             stamped("/cgi-bin/cf/cfvip/checkCFvipStatue.cgi?rd=#{rtime}&_=#{time}"), false,

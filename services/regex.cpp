@@ -46,9 +46,8 @@ Regex::Regex(std::string_view pattern, RegexLimits limits) : impl_(std::make_uni
     impl_->limits = limits;
     int error = 0;
     PCRE2_SIZE offset = 0;
-    pcre2_code* code =
-        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
-                      PCRE2_AUTO_CALLOUT, &error, &offset, nullptr);
+    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+                                     PCRE2_AUTO_CALLOUT, &error, &offset, nullptr);
     impl_->code.reset(code);
 }
 
@@ -56,7 +55,9 @@ Regex::~Regex() = default;
 Regex::Regex(Regex&&) noexcept = default;
 Regex& Regex::operator=(Regex&&) noexcept = default;
 
-bool Regex::valid() const { return impl_ && impl_->code; }
+bool Regex::valid() const {
+    return impl_ && impl_->code;
+}
 
 RegexScan Regex::for_each(std::string_view subject,
                           const std::function<bool(const RegexMatch&)>& visit) const {

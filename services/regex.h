@@ -23,12 +23,14 @@ struct RegexLimits {
 // One match: group 0 is the whole match; a group that did not take part is
 // empty.
 class RegexMatch {
-public:
+  public:
     size_t size() const { return groups_.size(); }
-    std::string_view group(size_t i) const { return i < groups_.size() ? groups_[i] : std::string_view{}; }
+    std::string_view group(size_t i) const {
+        return i < groups_.size() ? groups_[i] : std::string_view{};
+    }
     std::string str(size_t i) const { return std::string(group(i)); }
 
-private:
+  private:
     friend class Regex;
     std::vector<std::string_view> groups_;
 };
@@ -41,7 +43,7 @@ enum class RegexScan {
 };
 
 class Regex {
-public:
+  public:
     // Case-sensitive; "." does not match line breaks (Perl defaults).
     explicit Regex(std::string_view pattern, RegexLimits limits = {});
     ~Regex();
@@ -58,7 +60,7 @@ public:
     std::vector<std::vector<std::string>> find_all(std::string_view subject,
                                                    RegexScan* scan = nullptr) const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

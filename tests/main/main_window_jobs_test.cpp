@@ -37,15 +37,16 @@ HttpOptions routed_to(int port) {
 using Line = std::pair<std::string, std::string>;
 
 class MainWindowJobsTest : public ::testing::Test {
-public:
+  public:
     sandbox::Sandbox sb;
     int port = sb.start(0);
     MemoryView view;
     FixedClock clock{{2016, 10, 19, 9, 5, 31}};
     HttpClient http{routed_to(port)};
     MemoryCookieStore store;
-    Session s{view, clock, http, HostTable{}, store,
-              std::filesystem::temp_directory_path() / "quillet-main-jobs-test.cfg"};
+    Session s{view,  clock,
+              http,  HostTable{},
+              store, std::filesystem::temp_directory_path() / "quillet-main-jobs-test.cfg"};
     GameServiceClient client{s};
     ActivityCatalogue catalogue;
 
@@ -106,7 +107,8 @@ TEST_F(MainWindowJobsTest, StartUpFillsTheWindowWithTheAccount) {
         {"blue", "[公告]每日自动更新活动内容，无需更新软件"},
         {"red", "[提示]避免账号误封，请勿与穿越火线同时使用。"},
         {"navy", "[提示]获取QQ账号信息..."},
-        {"green", "[提示]QQ：【" + sb.account_qq() + "】 - 【" + sb.account_nickname() + "】 登录成功"},
+        {"green",
+         "[提示]QQ：【" + sb.account_qq() + "】 - 【" + sb.account_nickname() + "】 登录成功"},
         {"navy", "[提示]获取CF账号信息..."},
         {"green", "[提示]CF：【上海电信一区】 - 【" + role + "】"},
         {"navy", "[提示]获取CFVip信息..."},
@@ -198,26 +200,33 @@ TEST_F(MainWindowJobsTest, StartUpStopsAtTheFirstFailedStep) {
     const Case cases[] = {
         {"QQ information unanswered",
          [](MainWindowJobsTest& t) {
-             t.sb.misbehave("/comm-cgi-bin/login/LoginReturnInfo.cgi", sandbox::Misbehaviour::Empty);
+             t.sb.misbehave("/comm-cgi-bin/login/LoginReturnInfo.cgi",
+                            sandbox::Misbehaviour::Empty);
          },
-         {"red", "[提示]QQ信息获取失败，请检查网络或重新登录"}, 0},
+         {"red", "[提示]QQ信息获取失败，请检查网络或重新登录"},
+         0},
         {"QQ login expired",
          [](MainWindowJobsTest& t) { t.s.state.cookie.set("uin=o0000001; skey=@nobody"); },
-         {"red", "[提示]QQ信息获取失败，登录态失效，请重新登录"}, 0},
+         {"red", "[提示]QQ信息获取失败，登录态失效，请重新登录"},
+         0},
         {"g_tk rejected: one probe only",
          [](MainWindowJobsTest& t) { t.s.state.g_tk = "1"; },
-         {"red", "[提示]CF信息获取失败，G_TK计算错误，请联系管理员更新"}, 1},
+         {"red", "[提示]CF信息获取失败，G_TK计算错误，请联系管理员更新"},
+         1},
         {"no flow knows the region",
          [](MainWindowJobsTest& t) { t.sb.set_bound_area("31126", 0); },
-         {"red", "[提示]CF信息获取失败，请手动绑定大区"}, 7},
+         {"red", "[提示]CF信息获取失败，请手动绑定大区"},
+         7},
         {"bound region without a role: queryerr",
          [](MainWindowJobsTest& t) { t.sb.set_bound_area("45056", 326); },
-         {"red", "[提示]CF信息获取失败，请手动绑定大区"}, 1},
+         {"red", "[提示]CF信息获取失败，请手动绑定大区"},
+         1},
         {"role query unanswered",
          [role_path](MainWindowJobsTest& t) {
              t.sb.misbehave(role_path, sandbox::Misbehaviour::Empty);
          },
-         {"red", "[提示]CF信息获取失败，请检查网络或重新登录"}, 3},
+         {"red", "[提示]CF信息获取失败，请检查网络或重新登录"},
+         3},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -297,9 +306,9 @@ TEST_F(MainWindowJobsTest, BindingAnotherAreaSendsTheBindingAndUpdatesTheWindow)
     }
     ASSERT_EQ(bodies.size(), 1u);
     const std::string qq = sb.account_qq();
-    EXPECT_EQ(bodies[0], "sign_version=1.0&user_area=318&user_roleId=" + qq +
-                             "&user_roleName=" + qq + "&user_areaName=&user_checkparam=" +
-                             s.state.checkparam + "&user_md5str=" + s.state.md5str +
+    EXPECT_EQ(bodies[0], "sign_version=1.0&user_area=318&user_roleId=" + qq + "&user_roleName=" +
+                             qq + "&user_areaName=&user_checkparam=" + s.state.checkparam +
+                             "&user_md5str=" + s.state.md5str +
                              "&user_sex=&iActivityId=45056&iFlowId=242405&g_tk=" + s.state.g_tk +
                              "&sServiceDepartment=group_f&sServiceType=cf");
     EXPECT_TRUE(starts_with(s.state.checkparam, "cf|yes|" + qq + "|318|"));

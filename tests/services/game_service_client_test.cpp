@@ -77,20 +77,30 @@ TEST_F(GameServiceClientTest, QueryRoleReadsTheAnswerByItsMarkers) {
     };
     const Case cases[] = {
         {"empty answer", "", "10001", {-2, "", 0, "", 0, "", "", ""}},
-        {"success", role_answer, "10001",
+        {"success",
+         role_answer,
+         "10001",
          {0, "", 0, "", 326, gbk("中文+x"), "cf|yes|10001|326|1|abc|", "0A1B2C"}},
-        {"the region is read for the signed-in QQ only", role_answer, "10002",
+        {"the region is read for the signed-in QQ only",
+         role_answer,
+         "10002",
          {0, "", 0, "", 0, gbk("中文+x"), "cf|yes|10001|326|1|abc|", "0A1B2C"}},
         {"queryerr leaves everything else unread",
          "_webplat_msg=queryerr&retCode:-1,msg:'x',szNick_name=abc&cf|yes|10001|326|"
          "md5str:'m',checkparam:'c'",
-         "10001", {0, "queryerr", 0, "", 0, "", "", ""}},
+         "10001",
+         {0, "queryerr", 0, "", 0, "", "", ""}},
         {"service error with its message",
-         "({retCode:-1,msg:'" + gbk("系统繁忙") + "',szNick_name=abc&})", "10001",
+         "({retCode:-1,msg:'" + gbk("系统繁忙") + "',szNick_name=abc&})",
+         "10001",
          {0, "", -1, gbk("系统繁忙"), 0, "", "", ""}},
-        {"markers ignore letter case", "RETCODE:0,SZNICK_NAME=ab&CF|YES|10001|320|", "10001",
+        {"markers ignore letter case",
+         "RETCODE:0,SZNICK_NAME=ab&CF|YES|10001|320|",
+         "10001",
          {0, "", 0, "", 320, "ab", "", ""}},
-        {"truncated answer reads as empty values", "retCode:0,szNick_name=%E4%B8", "10001",
+        {"truncated answer reads as empty values",
+         "retCode:0,szNick_name=%E4%B8",
+         "10001",
          {0, "", 0, "", 0, "", "", ""}},
         {"no markers at all", "<html>502</html>", "10001", {0, "", 0, "", 0, "", "", ""}},
     };
@@ -157,16 +167,24 @@ TEST_F(GameServiceClientTest, FindBoundAreaAsksTheFlowsInOrderAndStops) {
         AreaProbe expected;
     };
     const Case cases[] = {
-        {"first flow knows the region", {{"242404", R"({"ret":"0","Farea":"326"})"}}, 1,
+        {"first flow knows the region",
+         {{"242404", R"({"ret":"0","Farea":"326"})"}},
+         1,
          {0, 0, 326}},
         {"g_tk rejected on the third flow",
-         {{"242404", R"({"ret":"101"})"}, {"119250", R"({"ret":"101"})"},
-          {"188710", "error g_tk"}, {"214206", R"({"ret":"0","Farea":"320"})"}},
-         3, {-3, 0, 0}},
-        {"fifth flow after empty answers", {{"184901", R"({"ret":"0","Farea":"333"})"}}, 5,
+         {{"242404", R"({"ret":"101"})"},
+          {"119250", R"({"ret":"101"})"},
+          {"188710", "error g_tk"},
+          {"214206", R"({"ret":"0","Farea":"320"})"}},
+         3,
+         {-3, 0, 0}},
+        {"fifth flow after empty answers",
+         {{"184901", R"({"ret":"0","Farea":"333"})"}},
+         5,
          {0, 0, 333}},
         {"no flow knows it: the last answer",
-         {{"242404", R"({"ret":"1"})"}, {"258548", R"({"ret":"600","Farea":"320"})"}}, 7,
+         {{"242404", R"({"ret":"1"})"}, {"258548", R"({"ret":"600","Farea":"320"})"}},
+         7,
          {0, 600, 0}},
         {"every answer empty", {}, 7, {-2, 0, 0}},
     };
@@ -231,9 +249,8 @@ TEST_F(GameServiceClientTest, ScanAreasReportsRegionsWithARoleInTableOrder) {
         return std::string(R"({"resultcode":1001,"msg":"none"})");
     });
     std::vector<std::pair<std::string, int32_t>> found;
-    const int32_t n = client.scan_areas(s.state.cookie, [&](const std::string& name, int32_t id) {
-        found.emplace_back(name, id);
-    });
+    const int32_t n = client.scan_areas(
+        s.state.cookie, [&](const std::string& name, int32_t id) { found.emplace_back(name, id); });
     EXPECT_EQ(n, 2);
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0], std::make_pair(gbk("上海电信二区"), 326));
@@ -242,8 +259,8 @@ TEST_F(GameServiceClientTest, ScanAreasReportsRegionsWithARoleInTableOrder) {
     const auto seen = server.seen();
     ASSERT_EQ(seen.size(), 42u);
     for (size_t i = 0; i < seen.size(); ++i) {
-        EXPECT_NE(seen[i].target.find("&gamezone=" +
-                                      std::to_string(RegionTable::entries()[i].area_id) + "&"),
+        EXPECT_NE(seen[i].target.find(
+                      "&gamezone=" + std::to_string(RegionTable::entries()[i].area_id) + "&"),
                   std::string::npos);
     }
     EXPECT_NE(seen[0].target.find("game_scene=dq_pay&cmd=20&"), std::string::npos);
@@ -262,11 +279,17 @@ TEST_F(GameServiceClientTest, QueryBanTellsWhetherTheBanHasEnded) {
         std::string expected;  // UTF-8
     };
     const Case cases[] = {
-        {"ended", {2016, 10, 20, 0, 0, 0}, R"({"ret":0,"msg":")" + end + R"("})",
+        {"ended",
+         {2016, 10, 20, 0, 0, 0},
+         R"({"ret":0,"msg":")" + end + R"("})",
          "【2016-10-19 12:00:00】 - 【已解封】"},
-        {"still running", {2016, 10, 18, 0, 0, 0}, R"({"ret":0,"msg":")" + end + R"("})",
+        {"still running",
+         {2016, 10, 18, 0, 0, 0},
+         R"({"ret":0,"msg":")" + end + R"("})",
          "【2016-10-19 12:00:00】 - 【未解封】"},
-        {"service message", {2016, 10, 18, 0, 0, 0}, R"({"ret":-1,"msg":"该账号未被封停"})",
+        {"service message",
+         {2016, 10, 18, 0, 0, 0},
+         R"({"ret":-1,"msg":"该账号未被封停"})",
          "该账号未被封停"},
         {"empty answer", {2016, 10, 18, 0, 0, 0}, "", ""},
     };
@@ -283,8 +306,8 @@ TEST_F(GameServiceClientTest, QueryBanTellsWhetherTheBanHasEnded) {
 // ---------------------------------------------------------------- activities
 
 TEST_F(GameServiceClientTest, QueryActivityListReadsTitlesPlatformsAndItems) {
-    auto activity = [](const std::string& content, const std::string& name,
-                       const std::string& hold, const std::string& end, const std::string& url) {
+    auto activity = [](const std::string& content, const std::string& name, const std::string& hold,
+                       const std::string& end, const std::string& url) {
         return R"({"content":"[)" + content +
                R"(]","editorNick":"ed","editorUin":"1","endtime":")" + end +
                R"(","eventtime":"e","gameid":"cf","iActiveType":"1","iHoldType":"2","id":"9",)"
@@ -294,9 +317,10 @@ TEST_F(GameServiceClientTest, QueryActivityListReadsTitlesPlatformsAndItems) {
     };
     const std::string answer =
         R"({"list":[)" +
-        activity(R"({"data":"AK47","expired":"0"},{"data":"\u706b\u9e92\u9e9f","x":"1","expired":"7"})",
-                 R"(\u56fd\u5e86\u6d3b\u52a8)", R"(\u638c\u4e0a\u7a7f\u8d8a)", "2016-10-31",
-                 "http://act/1") +
+        activity(
+            R"({"data":"AK47","expired":"0"},{"data":"\u706b\u9e92\u9e9f","x":"1","expired":"7"})",
+            R"(\u56fd\u5e86\u6d3b\u52a8)", R"(\u638c\u4e0a\u7a7f\u8d8a)", "2016-10-31",
+            "http://act/1") +
         "," + activity("", "Empty", "TGP", "2016-11-01", "http://act/2") + "]}";
     server.answer("/actcenter/queryActList", answer);
 
@@ -379,20 +403,32 @@ TEST_F(GameServiceClientTest, QueryVipInfoAsksForDetailsOnlyForAVipLevel) {
         VipInfo expected;
     };
     const Case cases[] = {
-        {"level 0", R"(var result = {"ret":"0","msg":{"green":"5","vip":"0"}})", "x", "x", 1,
+        {"level 0",
+         R"(var result = {"ret":"0","msg":{"green":"5","vip":"0"}})",
+         "x",
+         "x",
+         1,
          {0, 5, 0, 0, 0, ""}},
         {"level 3",
          R"(var result = {"ret":"0","msg":{"green":"2","vip":"3"}})",
          R"({"ret":0,"msg":"2017-01-01"})",
-         R"(var result = {"ret":"0","msg":{"point":"1200","nextlevelpoint":"3000"}})", 3,
+         R"(var result = {"ret":"0","msg":{"point":"1200","nextlevelpoint":"3000"}})",
+         3,
          {0, 2, 3, 1200, 3000, "2017-01-01"}},
-        {"level 3, details unanswered", R"(var result = {"ret":"0","msg":{"vip":"3"}})", "",
-         "", 3, {0, 0, 3, 0, 0, gbk("获取失败")}},
-        {"service error", R"(var result = {"ret":"-5","msg":"busy"})", "", "", 1,
+        {"level 3, details unanswered",
+         R"(var result = {"ret":"0","msg":{"vip":"3"}})",
+         "",
+         "",
+         3,
+         {0, 0, 3, 0, 0, gbk("获取失败")}},
+        {"service error",
+         R"(var result = {"ret":"-5","msg":"busy"})",
+         "",
+         "",
+         1,
          {-5, 0, 0, 0, 0, ""}},
         {"unreadable", "<html>oops", "", "", 1, {-2, 0, 0, 0, 0, ""}},
-        {"without ret", R"(var result = {"msg":{"vip":"2"}})", "", "", 1,
-         {-2, 0, 0, 0, 0, ""}},
+        {"without ret", R"(var result = {"msg":{"vip":"2"}})", "", "", 1, {-2, 0, 0, 0, 0, ""}},
         {"empty answer", "", "", "", 1, {-1, 0, 0, 0, 0, ""}},
     };
     for (const Case& c : cases) {

@@ -4,8 +4,8 @@
 // as it arrived (raw target, body, the headers the readers care about).
 #include <httplib.h>
 
-#include <filesystem>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -27,7 +27,7 @@ struct SeenRequest {
 };
 
 class Loopback {
-public:
+  public:
     using Answer = std::function<std::string(const httplib::Request&)>;
 
     Loopback() {
@@ -48,7 +48,8 @@ public:
         thread_ = std::thread([this] { server_.listen_after_bind(); });
         // stop() is a no-op until the server runs: wait for it, or a quick
         // test would leave the listener running and the join hanging.
-        while (port_ > 0 && !server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (port_ > 0 && !server_.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ~Loopback() {
         server_.stop();
@@ -72,7 +73,7 @@ public:
         seen_.clear();
     }
 
-private:
+  private:
     httplib::Server server_;
     std::thread thread_;
     int port_ = -1;
@@ -96,8 +97,9 @@ struct LoopbackSession {
     FixedClock clock{{2016, 10, 19, 5, 43, 30}};
     HttpClient http{routed_to(server.port())};
     MemoryCookieStore store;
-    Session s{view, clock, http, HostTable{}, store,
-              std::filesystem::temp_directory_path() / "quillet-services-test.cfg"};
+    Session s{view,  clock,
+              http,  HostTable{},
+              store, std::filesystem::temp_directory_path() / "quillet-services-test.cfg"};
     GameServiceClient client{s};
 
     LoopbackSession() {
