@@ -45,6 +45,12 @@ bool sign_in_with_cookies(SessionState& state, const std::string& cookies) {
     return true;
 }
 
+bool sign_in_from_cookie_text(Session& s, const std::string& cookies) {
+    if (cookies.empty()) return false;
+    CookieJar(s.cookie_store).store_cookie_text(s.hosts[Host::PTLOGIN], cookies);
+    return sign_in_with_cookies(s.state, cookies);
+}
+
 void reset_login_page(Session& s, LoginBrowser& browser) {
     s.state.logged_in = false;
     CookieJar(s.cookie_store).clear_login_cookies(s.hosts[Host::PTLOGIN]);

@@ -37,6 +37,11 @@ std::string skey_of_cookie_text(std::string_view cookies);
 // command line's cookie file.
 bool sign_in_with_cookies(SessionState& state, const std::string& cookies);
 
+// Signs in from a kept cookie text (the command line's cookie file) as a
+// login that landed would: the login host's cookies go into the platform
+// store, then the session takes them as above.
+bool sign_in_from_cookie_text(Session& s, const std::string& cookies);
+
 // LoginWindow's creation: forgets the login, clears the login host's cookies
 // and opens the login page.
 void reset_login_page(Session& s, LoginBrowser& browser);

@@ -115,7 +115,7 @@ int run(int argc, char** argv) {
 
     Session session(view, clock, http, std::move(hosts), store, config_path);
     session.state.config_path = config_path.string();
-    sign_in_with_cookies(session.state, cookies);
+    sign_in_from_cookie_text(session, cookies);
 
     CliContext context{session, o.args, input, o.json};
     const int status = command->run(context);

@@ -121,6 +121,18 @@ TEST_F(Login, AnEmptyStoreAfterLandingFailsTheLogin) {
     EXPECT_EQ(s.state.cookie.get(), "");
 }
 
+TEST_F(Login, AKeptCookieTextSignsInAsALandedLoginWould) {
+    EXPECT_FALSE(sign_in_from_cookie_text(s, ""));
+    EXPECT_FALSE(s.state.logged_in);
+    ASSERT_TRUE(sign_in_from_cookie_text(s, "uin=o1; skey=@K; RK=r"));
+    EXPECT_TRUE(s.state.logged_in);
+    EXPECT_EQ(s.state.skey, "@K");
+    // The platform store holds the login host's cookies, as after a login.
+    const std::string stored = CookieJar(store).read_platform_cookies("ptlogin2.qq.com");
+    EXPECT_TRUE(contains(stored, "skey=@K"));
+    EXPECT_TRUE(contains(stored, "uin=o1"));
+}
+
 TEST(SignInWithCookies, DerivesSkeyGtkAndThePtCookie) {
     struct Case {
         const char* name;
