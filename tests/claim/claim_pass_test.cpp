@@ -324,6 +324,9 @@ TEST(ClaimPass, CatalogueThatCannotBeLoadedEndsThePassSilently) {
              sb.misbehave("/cf/res/data.js", sandbox::Misbehaviour::Garbage);
          }},
         {"empty list", [](sandbox::Sandbox& sb) { sb.set_vendor_file("data.js", "[]"); }},
+        {"huge", [](sandbox::Sandbox& sb) {
+             sb.misbehave("/cf/res/data.js", sandbox::Misbehaviour::Oversized);
+         }},
         {"never finishes", [](sandbox::Sandbox& sb) {
              sb.set_vendor_file("data.js", "(function(){for(;;){}})()");
          }},
