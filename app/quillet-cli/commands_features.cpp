@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/quillet-cli/cli_command.h"
+#include "app/quillet-cli/cli_view.h"
 #include "claim/vouchers.h"
 #include "main/main_window_jobs.h"
 #include "services/activity_list.h"
@@ -76,10 +77,32 @@ int run_activities(CliContext& ctx) {
                       [](Session& s, GameServiceClient& c) { show_activity_list(s, c); });
 }
 
+// The view prints no list items (the window's own lists are filled at set-up);
+// the voucher panel's three lists are what the panel offers, so they are
+// printed here once it is shown, in the view's style.
+void print_voucher_lists(Session& s, bool json) {
+    if (!s.view.visible(ctl::main::外形框_月券)) return;
+    for (Control list : {ctl::main::组合框_月券_月券, ctl::main::组合框_月券_聚豆, ctl::main::组合框_月券_帮豆}) {
+        std::string line = json ? "{\"control\":" + json_string(list.name) + ",\"items\":["
+                                : "  " + std::string(list.name) + ".items =";
+        for (int i = 0, n = s.view.item_count(list); i < n; ++i) {
+            const std::string text = gbk_to_utf8(s.view.item_text(list, i));
+            const std::string value = std::to_string(s.view.item_value(list, i));
+            if (json)
+                line += (i ? "," : "") + std::string("{\"text\":") + json_string(text) + ",\"value\":" + value + "}";
+            else
+                line += (i ? " | " : " ") + text + " (" + value + ")";
+        }
+        line += json ? "]}\n" : "\n";
+        std::fputs(line.c_str(), stdout);
+    }
+}
+
 int run_vouchers(CliContext& ctx) {
-    return run_locked(ctx, "vouchers", [](Session& s, GameServiceClient&) {
+    return run_locked(ctx, "vouchers", [&ctx](Session& s, GameServiceClient&) {
         Guarded<VoucherOffers> offers;
         load_vouchers(s, offers);
+        print_voucher_lists(s, ctx.json);
     });
 }
 
