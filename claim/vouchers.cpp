@@ -32,7 +32,8 @@ void fill_list(Session& s, Control list, const VoucherOffer& offer) {
     s.view.clear_items(list);
     s.view.add_item(list, utf8_to_gbk(kNoneChosen), 0);
     s.view.select_index(list, 0);
-    for (const VoucherItem& item : offer.items) s.view.add_item(list, item.t, int_of_text(item.fId));
+    for (const VoucherItem& item : offer.items)
+        s.view.add_item(list, item.t, int_of_text(item.fId));
 }
 
 std::string answer_message(const JsonView& view) {
@@ -56,17 +57,18 @@ std::string mall_exchange_body(const Session& s, const std::string& aId, const s
                                 {"checkparam", s.state.checkparam}});
 }
 
-bool read_voucher_offers(const std::string& text, VoucherOffers& offers) {
+bool read_voucher_offers(const std::string& text, VoucherOffers& offers,
+                         const std::function<void()>& after_each) {
     JsonView file;
     if (text.empty() || !file.load(text)) return false;
     const int64_t n = file.count();
     for (int64_t i = 0; i < n; ++i) {
         const std::string at = "[" + std::to_string(i) + "].";
         auto member = [&](const char* name) { return file.get_text(at + name); };
-        VoucherOffer offer{member("aId"),   member("actId"), member("saId"),
-                           member("sfId0"), member("sfId1"), member("cxId"),
-                           member("cjId"),  member("rK"),    member("cjTicket"),
-                           {}};
+        VoucherOffer offer{
+            member("aId"),  member("actId"), member("saId"), member("sfId0"),    member("sfId1"),
+            member("cxId"), member("cjId"),  member("rK"),   member("cjTicket"), {}};
+        if (after_each) after_each();
         JsonView list;
         if (!list.load(file.get_text(at + "list", true))) continue;
         const int64_t m = list.count();
@@ -93,10 +95,9 @@ void load_vouchers(Session& s, Guarded<VoucherOffers>& stored) {
     const std::string file = s.http.get_text(
         s.http_url(Host::VENDOR, "/cf/res/month.js?t=") + make_random_token(), true, &no_cookie);
     VoucherOffers offers = stored.get();
-    if (!read_voucher_offers(file, offers))
+    if (!read_voucher_offers(file, offers, [&s] { s.pump(); }))
         return fail(s, utf8_to_gbk("[提示]月券/聚豆取出失败，请重试"));
     stored.set(offers);
-    s.pump();
 
     // 聚豆 balance: a script assignment whose object closes with "}}".
     const std::string judou_url = fill_template(
@@ -117,13 +118,11 @@ void load_vouchers(Session& s, Guarded<VoucherOffers>& stored) {
 
     const std::string code = ams_bind(s, offers.bang.aId, offers.bang.saId, offers.bang.sfId0,
                                       offers.bang.sfId1, s.state.bang_bound_ids);
-    if (code != "0")
-        return fail(s, utf8_to_gbk("[提示]帮豆查询失败，绑定错误，错误码：3") + code);
+    if (code != "0") return fail(s, utf8_to_gbk("[提示]帮豆查询失败，绑定错误，错误码：3") + code);
 
-    const std::string bang_answer =
-        s.http.post_text(s.http_url(Host::BANG, "/user/scorePersonal/") + make_random_token(),
-                         "durl=&eid=2000&game=cf&mid=2&ref=&serviceType=2&surl=&world=0", false,
-                         &s.state.cookie);
+    const std::string bang_answer = s.http.post_text(
+        s.http_url(Host::BANG, "/user/scorePersonal/") + make_random_token(),
+        "durl=&eid=2000&game=cf&mid=2&ref=&serviceType=2&surl=&world=0", false, &s.state.cookie);
     JsonView bang_view;
     if (bang_answer.empty() || !bang_view.load(bang_answer))
         return fail(s, utf8_to_gbk("[提示]帮豆查询失败，查询错误，错误码：1"));
@@ -145,28 +144,28 @@ void load_vouchers(Session& s, Guarded<VoucherOffers>& stored) {
 
 void run_voucher_action(Session& s, const VoucherOffers& offers, VoucherAction action) {
     const int digit = static_cast<int>(action);
-    const bool lottery = action == VoucherAction::JudouLottery || action == VoucherAction::BangLottery;
+    const bool lottery =
+        action == VoucherAction::JudouLottery || action == VoucherAction::BangLottery;
     const bool mall = action == VoucherAction::JudouExchange ||
                       action == VoucherAction::JudouLottery ||
                       action == VoucherAction::BangExchange;
-    const VoucherOffer& offer = action == VoucherAction::MonthExchange ? offers.month
-                                : (action == VoucherAction::JudouExchange ||
-                                   action == VoucherAction::JudouLottery)
-                                    ? offers.judou
-                                    : offers.bang;
+    const VoucherOffer& offer =
+        action == VoucherAction::MonthExchange ? offers.month
+        : (action == VoucherAction::JudouExchange || action == VoucherAction::JudouLottery)
+            ? offers.judou
+            : offers.bang;
 
     std::string flow;
     if (lottery) {
         const bool judou = action == VoucherAction::JudouLottery;
-        const std::string text = utf8_to_gbk("需要消耗 ") + offer.cjTicket +
-                                 utf8_to_gbk(judou ? "个聚豆" : "个帮豆");
+        const std::string text =
+            utf8_to_gbk("需要消耗 ") + offer.cjTicket + utf8_to_gbk(judou ? "个聚豆" : "个帮豆");
         if (!s.view.confirm_box(text, utf8_to_gbk(judou ? "聚豆抽奖" : "帮豆抽奖"))) return;
         flow = offer.cjId;
     } else {
         const Control list = action == VoucherAction::MonthExchange ? ctl::main::组合框_月券_月券
-                             : action == VoucherAction::JudouExchange
-                                 ? ctl::main::组合框_月券_聚豆
-                                 : ctl::main::组合框_月券_帮豆;
+                             : action == VoucherAction::JudouExchange ? ctl::main::组合框_月券_聚豆
+                                                                      : ctl::main::组合框_月券_帮豆;
         const int index = s.view.selected_index(list);
         // Nothing chosen (or an item whose flow id is not a number): nothing to send.
         if (index < 0) return;
@@ -175,9 +174,9 @@ void run_voucher_action(Session& s, const VoucherOffers& offers, VoucherAction a
         flow = std::to_string(value);
     }
 
-    const std::string body = mall ? mall_exchange_body(s, offer.aId, flow)
-                                  : ams_standard_body(offer.aId, flow, s.state.g_tk,
-                                                      s.hosts[Host::GAME_SITE]);
+    const std::string body =
+        mall ? mall_exchange_body(s, offer.aId, flow)
+             : ams_standard_body(offer.aId, flow, s.state.g_tk, s.hosts[Host::GAME_SITE]);
     const std::string answer =
         s.http.post_text(s.http_url(Host::AMS, "/ams/ame/ame.php"), body, true, &s.state.cookie);
     const std::string d = std::to_string(digit);
@@ -188,7 +187,7 @@ void run_voucher_action(Session& s, const VoucherOffers& offers, VoucherAction a
     JsonView view;
     if (!view.load(answer)) {
         const char* what = action == VoucherAction::JudouLottery ? "抽奖接口需更新，错误代码 "
-                                                                  : "兑换接口需更新，错误代码 ";
+                                                                 : "兑换接口需更新，错误代码 ";
         s.view.message_box(utf8_to_gbk(what) + d, "");
         return;
     }

@@ -2,6 +2,7 @@
 // The voucher panel (外形框_月券): the vendor's offer file month.js, the 聚豆
 // and 帮豆 balances, the three exchange lists, and the five exchange and
 // lottery actions paid in 月券, 聚豆 and 帮豆.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,9 @@ void load_vouchers(Session& s, Guarded<VoucherOffers>& offers);
 
 // Reads an offer file into offers (offers of unknown types and offers without
 // a readable "list" are skipped). False when the text is not a script value.
-bool read_voucher_offers(const std::string& text, VoucherOffers& offers);
+// after_each runs once per offer (the job lets the window breathe there).
+bool read_voucher_offers(const std::string& text, VoucherOffers& offers,
+                         const std::function<void()>& after_each = {});
 
 // The five buttons of the panel; the number is the digit of their messages.
 enum class VoucherAction {

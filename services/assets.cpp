@@ -36,15 +36,15 @@ std::string standard_claim_body(const Session& s, std::string_view aId, std::str
 void show_points(Session& s) {
     const std::string ams = s.http_url(Host::AMS, "/ams/ame/ame.php");
     const std::string area = std::to_string(s.state.area_id);
-    const std::string role_info = fill_template(remove_crlf(kRoleInfoTemplate),
-                                                {{"area", area},
-                                                 {"roleId", s.state.qq},
-                                                 {"checkparam", s.state.checkparam},
-                                                 {"md5str", s.state.md5str},
-                                                 {"aId", "41615"},
-                                                 {"fId", "227206"},
-                                                 {"g_tk", s.state.g_tk},
-                                                 {"areaName", ""}});
+    const std::string role_info =
+        fill_template(remove_crlf(kRoleInfoTemplate), {{"area", area},
+                                                       {"roleId", s.state.qq},
+                                                       {"checkparam", s.state.checkparam},
+                                                       {"md5str", s.state.md5str},
+                                                       {"aId", "41615"},
+                                                       {"fId", "227206"},
+                                                       {"g_tk", s.state.g_tk},
+                                                       {"areaName", ""}});
     s.http.post_text(ams, role_info, false, &s.state.cookie);  // the answer is not read
 
     std::string cf = "0";
@@ -85,13 +85,13 @@ void show_assets(Session& s, GameServiceClient& client, int weapon_class) {
     log("[提示]查询我的资产...", colour::navy);
     const DateTime today = client.server_date();
     const std::string area = std::to_string(s.state.area_id);
-    const std::string url = fill_template(
-        s.http_url(Host::TGP_DATA,
-                   "/cf/info_proxy/weapon_stat_info?&&zone_id=#{area}&WorldID=#{area}"
-                   "&Type=#{type}&callback=123&_=#{time}"),
-        {{"area", area},
-         {"type", std::to_string(weapon_class)},
-         {"time", unix_time_text(s.clock)}});
+    const std::string url =
+        fill_template(s.http_url(Host::TGP_DATA,
+                                 "/cf/info_proxy/weapon_stat_info?&&zone_id=#{area}&WorldID=#{area}"
+                                 "&Type=#{type}&callback=123&_=#{time}"),
+                      {{"area", area},
+                       {"type", std::to_string(weapon_class)},
+                       {"time", unix_time_text(s.clock)}});
     const std::string answer = s.http.get_text(url, true, &s.state.cookie);
     if (answer.empty()) {
         log("[提示]无资产信息或取出失败，请重试", colour::red);

@@ -23,23 +23,23 @@ constexpr const char* kRedeemTemplate =
 }  // namespace
 
 std::string GameServiceClient::redeem_cdk(const std::string& cdk, const std::string& code,
-                                          const std::string& verify_session,
-                                          const RoleInfo& role, bool& ok) {
+                                          const std::string& verify_session, const RoleInfo& role,
+                                          bool& ok) {
     ok = false;
     const std::string area = std::to_string(role.area_id);
     const std::string area_text = area_name(role.area_id);
     // Values go in as they are (GBK, not encoded), in the service's order.
-    const std::string body = fill_template(remove_crlf(kRedeemTemplate),
-                                           {{"CDK", cdk},
-                                            {"uin", s_.state.qq},
-                                            {"code", code},
-                                            {"area", area},
-                                            {"session", verify_session},
-                                            {"roleName", role.role_name},
-                                            {"areaName", area_text},
-                                            {"md5str", role.md5str},
-                                            {"checkparam", role.checkparam},
-                                            {"g_tk", s_.state.g_tk}});
+    const std::string body =
+        fill_template(remove_crlf(kRedeemTemplate), {{"CDK", cdk},
+                                                     {"uin", s_.state.qq},
+                                                     {"code", code},
+                                                     {"area", area},
+                                                     {"session", verify_session},
+                                                     {"roleName", role.role_name},
+                                                     {"areaName", area_text},
+                                                     {"md5str", role.md5str},
+                                                     {"checkparam", role.checkparam},
+                                                     {"g_tk", s_.state.g_tk}});
     // The session cookie with this captcha's verifysession; the session's own
     // cookie text is left as it is.
     CookieVar cookie(merge_cookies_copy(s_.state.cookie.get(), "verifysession=" + verify_session));

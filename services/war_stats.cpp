@@ -15,9 +15,9 @@ constexpr size_t kCells = 15;
 constexpr size_t kTotalLines = 8;
 
 const char* const kLabels[kCells] = {
-    "战绩：",       "胜率：",         "杀敌/被杀：", "杀敌/被杀比率：", "爆头数：",
-    "爆头率：",     "杀死队友：",     "中途退出：",  "获得经验值：",    "获得游戏币：",
-    "战绩：",       "杀敌/被杀：",    "杀敌/被杀比率：", "爆头数：",    "爆头率：",
+    "战绩：",   "胜率：",      "杀敌/被杀：",     "杀敌/被杀比率：", "爆头数：",
+    "爆头率：", "杀死队友：",  "中途退出：",      "获得经验值：",    "获得游戏币：",
+    "战绩：",   "杀敌/被杀：", "杀敌/被杀比率：", "爆头数：",        "爆头率：",
 };
 
 }  // namespace
@@ -38,10 +38,10 @@ void show_war_stats(Session& s) {
         return;
     }
     s.log.append(utf8_to_gbk("[提示]查询战绩信息..."), colour::navy);
-    const std::string answer = s.http.get_text(
-        s.http_url(Host::GAME_APPS, "/cgi-bin/cf/userinfo/userinfo.cgi?ssn=") +
-            std::to_string(s.state.area_id),
-        false, &s.state.cookie);
+    const std::string answer =
+        s.http.get_text(s.http_url(Host::GAME_APPS, "/cgi-bin/cf/userinfo/userinfo.cgi?ssn=") +
+                            std::to_string(s.state.area_id),
+                        false, &s.state.cookie);
 
     // GBK trail bytes never take the value of "<", so a cell always starts on
     // a character boundary.

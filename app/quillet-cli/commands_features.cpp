@@ -82,14 +82,16 @@ int run_activities(CliContext& ctx) {
 // printed here once it is shown, in the view's style.
 void print_voucher_lists(Session& s, bool json) {
     if (!s.view.visible(ctl::main::外形框_月券)) return;
-    for (Control list : {ctl::main::组合框_月券_月券, ctl::main::组合框_月券_聚豆, ctl::main::组合框_月券_帮豆}) {
+    for (Control list :
+         {ctl::main::组合框_月券_月券, ctl::main::组合框_月券_聚豆, ctl::main::组合框_月券_帮豆}) {
         std::string line = json ? "{\"control\":" + json_string(list.name) + ",\"items\":["
                                 : "  " + std::string(list.name) + ".items =";
         for (int i = 0, n = s.view.item_count(list); i < n; ++i) {
             const std::string text = gbk_to_utf8(s.view.item_text(list, i));
             const std::string value = std::to_string(s.view.item_value(list, i));
             if (json)
-                line += (i ? "," : "") + std::string("{\"text\":") + json_string(text) + ",\"value\":" + value + "}";
+                line += (i ? "," : "") + std::string("{\"text\":") + json_string(text) +
+                        ",\"value\":" + value + "}";
             else
                 line += (i ? " | " : " ") + text + " (" + value + ")";
         }
@@ -109,8 +111,8 @@ int run_vouchers(CliContext& ctx) {
 int run_assets(CliContext& ctx) {
     int weapon_class = 1;
     if (ctx.args.size() > 1 ||
-        (ctx.args.size() == 1 && (ctx.args[0].size() != 1 || ctx.args[0][0] < '1' ||
-                                  ctx.args[0][0] > '4'))) {
+        (ctx.args.size() == 1 &&
+         (ctx.args[0].size() != 1 || ctx.args[0][0] < '1' || ctx.args[0][0] > '4'))) {
         std::fprintf(stderr, "usage: assets [1-4]  (1 main, 2 secondary, 3 melee, 4 throwing)\n");
         return 2;
     }
@@ -169,8 +171,7 @@ QUILLET_CLI_COMMAND("assets", "assets [1-4]",
                     "show the weapons of a class (1 main, 2 secondary, 3 melee, 4 throwing), "
                     "their value and the CF and GP points",
                     run_assets);
-QUILLET_CLI_COMMAND("spend", "spend", "show the consumption records of the last 7 days",
-                    run_spend);
+QUILLET_CLI_COMMAND("spend", "spend", "show the consumption records of the last 7 days", run_spend);
 QUILLET_CLI_COMMAND("stats", "stats", "show the overall and today's war statistics", run_stats);
 QUILLET_CLI_COMMAND("ban", "ban", "show whether and until when the account is banned", run_ban);
 QUILLET_CLI_COMMAND("activities", "activities", "list the publisher's current activities",

@@ -20,27 +20,31 @@ const char* const kAms = "/ams/ame/ame.php";
 // Offers in the file's format (members as texts, the items under "list").
 std::string offer(const std::string& type, const std::string& aId, const std::string& saId,
                   const std::string& list_json) {
-    std::string o = "{\"type\":\"" + type + "\",\"aId\":\"" + aId + "\",\"actId\":\"2001\",\"saId\":\"" + saId +
-                    "\",\"sfId0\":\"300201\",\"sfId1\":\"300202\",\"cxId\":\"9\",\"cjId\":\"300109\","
-                    "\"rK\":\"" + std::string(type == "3" ? "data.score" : "data.ticket") + "\",\"cjTicket\":\"10\"";
+    std::string o =
+        "{\"type\":\"" + type + "\",\"aId\":\"" + aId + "\",\"actId\":\"2001\",\"saId\":\"" + saId +
+        "\",\"sfId0\":\"300201\",\"sfId1\":\"300202\",\"cxId\":\"9\",\"cjId\":\"300109\","
+        "\"rK\":\"" +
+        std::string(type == "3" ? "data.score" : "data.ticket") + "\",\"cjTicket\":\"10\"";
     if (!list_json.empty()) o += ",\"list\":" + list_json;
     return o + "}";
 }
 
 std::vector<std::string> items_of(const FeatureBed& bed, Control list) {
     std::vector<std::string> out;
-    for (const auto& item : bed.view.state(list).items) out.push_back(utf8(item.text) + "=" + std::to_string(item.value));
+    for (const auto& item : bed.view.state(list).items)
+        out.push_back(utf8(item.text) + "=" + std::to_string(item.value));
     return out;
 }
 
 TEST(VoucherFile, KeepsTheLastReadableOfferOfEachType) {
     VoucherOffers offers;
     offers.bang.aId = "earlier";
-    const std::string file = "[" + offer("2", "first", "", R"j([{"t":"A","fId":"1"}])j") + "," +
-                             offer("2", "second", "", R"j([{"t":"B","fId":"2"},{"t":"C","fId":"x"}])j") + "," +
-                             offer("3", "no list", "", "") + "," +     // skipped: 帮豆 keeps "earlier"
-                             offer("7", "other type", "", R"j([])j") + "," +  // dropped
-                             offer("1", "month", "", R"j([])j") + "]";
+    const std::string file =
+        "[" + offer("2", "first", "", R"j([{"t":"A","fId":"1"}])j") + "," +
+        offer("2", "second", "", R"j([{"t":"B","fId":"2"},{"t":"C","fId":"x"}])j") + "," +
+        offer("3", "no list", "", "") + "," +            // skipped: 帮豆 keeps "earlier"
+        offer("7", "other type", "", R"j([])j") + "," +  // dropped
+        offer("1", "month", "", R"j([])j") + "]";
     ASSERT_TRUE(read_voucher_offers(file, offers));
     EXPECT_EQ(offers.judou.aId, "second");
     ASSERT_EQ(offers.judou.items.size(), 2u);
@@ -65,16 +69,21 @@ TEST(Vouchers, LoadShowsBothBalancesTheListsAndTheSummaryLine) {
     lock_controls(bed.s);
     load_vouchers(bed.s, offers);
 
-    EXPECT_EQ(bed.log(), (Lines{"navy|[提示]查询月券/聚豆...", "green|[提示]【月券 - 】【聚豆 - 120】【帮豆 - 35】"}));
+    EXPECT_EQ(bed.log(), (Lines{"navy|[提示]查询月券/聚豆...",
+                                "green|[提示]【月券 - 】【聚豆 - 120】【帮豆 - 35】"}));
     EXPECT_EQ(bed.caption(ctl::main::标签_月券_聚豆), "现有聚豆：120");
     EXPECT_EQ(bed.caption(ctl::main::标签_月券_帮豆), "现有帮豆：35");
     EXPECT_EQ(bed.caption(ctl::main::标签_月券_月券), "现有月券：0  暂不可用");
-    EXPECT_EQ(items_of(bed, ctl::main::组合框_月券_月券), (Lines{"选择兑换道具=0", "M4A1-黑骑士(7天) 30月券=470011"}));
+    EXPECT_EQ(items_of(bed, ctl::main::组合框_月券_月券),
+              (Lines{"选择兑换道具=0", "M4A1-黑骑士(7天) 30月券=470011"}));
     EXPECT_EQ(items_of(bed, ctl::main::组合框_月券_聚豆),
-              (Lines{"选择兑换道具=0", "AK47-火麒麟(7天) 60聚豆=470021", "M4A1-雷神(7天) 50聚豆=470022",
-                     "巴雷特-极光(永久) 800聚豆=470023"}));
-    EXPECT_EQ(items_of(bed, ctl::main::组合框_月券_帮豆), (Lines{"选择兑换道具=0", "沙漠之鹰-黄金(3天) 30帮豆=470033", "AWM-天龙(7天) 300帮豆=470034"}));
-    for (Control list : {ctl::main::组合框_月券_月券, ctl::main::组合框_月券_聚豆, ctl::main::组合框_月券_帮豆})
+              (Lines{"选择兑换道具=0", "AK47-火麒麟(7天) 60聚豆=470021",
+                     "M4A1-雷神(7天) 50聚豆=470022", "巴雷特-极光(永久) 800聚豆=470023"}));
+    EXPECT_EQ(items_of(bed, ctl::main::组合框_月券_帮豆),
+              (Lines{"选择兑换道具=0", "沙漠之鹰-黄金(3天) 30帮豆=470033",
+                     "AWM-天龙(7天) 300帮豆=470034"}));
+    for (Control list :
+         {ctl::main::组合框_月券_月券, ctl::main::组合框_月券_聚豆, ctl::main::组合框_月券_帮豆})
         EXPECT_EQ(bed.view.selected_index(list), 0);
     EXPECT_TRUE(bed.view.is_visible(ctl::main::外形框_月券));
     EXPECT_TRUE(bed.bound_features_enabled());
@@ -104,8 +113,9 @@ TEST(Vouchers, ABangOfferWithoutBindingIdGoesStraightToTheBalance) {
     ASSERT_TRUE(bed.initialise());
     bed.sb.set_balances(7, 9);
     bed.sb.set_vendor_file(
-        "month.js", "[" + offer("2", "70002", "210", R"j([{"t":"AK47-火麒麟(7天)","fId":"470021"}])j") + "," +
-                        offer("3", "70003", "", R"j([{"t":"沙漠之鹰-黄金(3天)","fId":"470033"}])j") + "]");
+        "month.js",
+        "[" + offer("2", "70002", "210", R"j([{"t":"AK47-火麒麟(7天)","fId":"470021"}])j") + "," +
+            offer("3", "70003", "", R"j([{"t":"沙漠之鹰-黄金(3天)","fId":"470033"}])j") + "]");
     Guarded<VoucherOffers> offers;
     lock_controls(bed.s);
     load_vouchers(bed.s, offers);
@@ -125,16 +135,16 @@ TEST(Vouchers, EachFailureIsOneRedLineAndEndsTheLoad) {
         const char* judou_caption;  // what the 聚豆 label shows afterwards
     };
     const Case cases[] = {
-        {"no offer file", "/cf/res/month.js", sandbox::Misbehaviour::Empty, "red|[提示]月券/聚豆取出失败，请重试",
-         "现有聚豆：0"},
+        {"no offer file", "/cf/res/month.js", sandbox::Misbehaviour::Empty,
+         "red|[提示]月券/聚豆取出失败，请重试", "现有聚豆：0"},
         {"unreadable offer file", "/cf/res/month.js", sandbox::Misbehaviour::Garbage,
          "red|[提示]月券/聚豆取出失败，请重试", "现有聚豆：0"},
         {"聚豆 unanswered", "/daoju/appmarket", sandbox::Misbehaviour::Empty,
          "red|[提示]聚豆查询失败，查询错误，错误码：1", "现有聚豆：0"},
         {"聚豆 unreadable", "/daoju/appmarket", sandbox::Misbehaviour::Garbage,
          "red|[提示]聚豆查询失败，查询错误，错误码：1", "现有聚豆：0"},
-        {"binding unanswered", kAms, sandbox::Misbehaviour::Empty, "red|[提示]帮豆查询失败，绑定错误，错误码：3-2",
-         "现有聚豆：120"},
+        {"binding unanswered", kAms, sandbox::Misbehaviour::Empty,
+         "red|[提示]帮豆查询失败，绑定错误，错误码：3-2", "现有聚豆：120"},
         {"帮豆 unanswered", "/user/scorePersonal/", sandbox::Misbehaviour::Empty,
          "red|[提示]帮豆查询失败，查询错误，错误码：1", "现有聚豆：120"},
         {"帮豆 unreadable", "/user/scorePersonal/", sandbox::Misbehaviour::Garbage,
@@ -171,7 +181,7 @@ TEST(Vouchers, WithoutABoundRegionOnlyTheRedLine) {
 
 // The panel after a load, for the actions.
 class VoucherActions : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(bed.initialise());
         bed.sb.set_balances(120, 35);
@@ -194,17 +204,23 @@ TEST_F(VoucherActions, ExchangesSendTheChosenItemAndShowTheAnswer) {
     auto sent = bed.requests(kAms);
     ASSERT_EQ(sent.size(), 1u);
     const std::string& body = sent[0].body;
-    EXPECT_TRUE(body.starts_with("gameId=&sArea=320&sRoleId=" + bed.s.state.qq + "&iGender=&sServiceType=cf&"));
-    EXPECT_NE(body.find("&iActivityId=70002&iFlowId=470021&g_tk=" + bed.s.state.g_tk + "&e_code=0&g_code=0&eas_url=http%253A%252F%252F" +
-                        bed.s.hosts[Host::DAOJU] + "%252Fmall%252Fjudou2.0%252Fcf.shtml&eas_refer=&sServiceDepartment=djc&sPartition=320&sAreaName=&sRoleName=&md5str=" +
-                        bed.s.state.md5str + "&ams_checkparam=" + bed.s.state.checkparam + "&checkparam=" + bed.s.state.checkparam),
-              std::string::npos);
+    EXPECT_TRUE(body.starts_with("gameId=&sArea=320&sRoleId=" + bed.s.state.qq +
+                                 "&iGender=&sServiceType=cf&"));
+    EXPECT_NE(
+        body.find("&iActivityId=70002&iFlowId=470021&g_tk=" + bed.s.state.g_tk +
+                  "&e_code=0&g_code=0&eas_url=http%253A%252F%252F" + bed.s.hosts[Host::DAOJU] +
+                  "%252Fmall%252Fjudou2.0%252Fcf.shtml&eas_refer=&sServiceDepartment=djc&"
+                  "sPartition=320&sAreaName=&sRoleName=&md5str=" +
+                  bed.s.state.md5str + "&ams_checkparam=" + bed.s.state.checkparam +
+                  "&checkparam=" + bed.s.state.checkparam),
+        std::string::npos);
 
     // 帮豆 through the mall too; 月券 through the standard claim body.
     bed.mark();
     pick(ctl::main::组合框_月券_帮豆, 1);
     run(VoucherAction::BangExchange);
-    EXPECT_EQ(bed.messages(), (Lines{"|恭喜您成功兑换【沙漠之鹰-黄金(3天)】，道具将在24小时内到账"}));
+    EXPECT_EQ(bed.messages(),
+              (Lines{"|恭喜您成功兑换【沙漠之鹰-黄金(3天)】，道具将在24小时内到账"}));
     EXPECT_EQ(bed.sb.bangdou(), 5);
     bed.mark();
     pick(ctl::main::组合框_月券_月券, 1);
@@ -218,7 +234,8 @@ TEST_F(VoucherActions, ExchangesSendTheChosenItemAndShowTheAnswer) {
 }
 
 TEST_F(VoucherActions, NothingChosenSendsNothing) {
-    for (VoucherAction a : {VoucherAction::MonthExchange, VoucherAction::JudouExchange, VoucherAction::BangExchange}) {
+    for (VoucherAction a : {VoucherAction::MonthExchange, VoucherAction::JudouExchange,
+                            VoucherAction::BangExchange}) {
         run(a);  // "选择兑换道具" is selected after the load
     }
     bed.view.select_index(ctl::main::组合框_月券_聚豆, -1);
@@ -235,7 +252,8 @@ TEST_F(VoucherActions, LotteriesAskFirstAndACancelSendsNothing) {
     EXPECT_TRUE(bed.sb.requests().empty());
     EXPECT_TRUE(bed.messages().empty());
     Lines asked;
-    for (const auto& e : bed.view.events_of("confirm")) asked.push_back(utf8(e.target) + "|" + utf8(e.value));
+    for (const auto& e : bed.view.events_of("confirm"))
+        asked.push_back(utf8(e.target) + "|" + utf8(e.value));
     EXPECT_EQ(asked, (Lines{"聚豆抽奖|需要消耗 20个聚豆", "帮豆抽奖|需要消耗 10个帮豆"}));
 
     bed.mark();
@@ -259,8 +277,10 @@ TEST_F(VoucherActions, UnansweredAndUnreadableAnswersNameTheirDigit) {
         Lines texts;  // no answer, unreadable answer
     };
     const Case cases[] = {
-        {VoucherAction::MonthExchange, {"|网络访问失败，错误代码 1", "|兑换接口需更新，错误代码 1"}},
-        {VoucherAction::JudouExchange, {"|网络访问失败，错误代码 2", "|兑换接口需更新，错误代码 2"}},
+        {VoucherAction::MonthExchange,
+         {"|网络访问失败，错误代码 1", "|兑换接口需更新，错误代码 1"}},
+        {VoucherAction::JudouExchange,
+         {"|网络访问失败，错误代码 2", "|兑换接口需更新，错误代码 2"}},
         {VoucherAction::JudouLottery, {"|网络访问失败，错误代码 3", "|抽奖接口需更新，错误代码 3"}},
         {VoucherAction::BangExchange, {"|网络访问失败，错误代码 4", "|兑换接口需更新，错误代码 4"}},
         {VoucherAction::BangLottery, {"|网络访问失败，错误代码 5", "|兑换接口需更新，错误代码 5"}},

@@ -28,7 +28,7 @@ TEST(RemainingTime, WholeHoursSplitIntoDaysAndHoursBothCarryingTheSign) {
         {std::to_string(t0 + 50 * 3600), "2天2时"},
         {std::to_string(t0 - 5 * 3600), "0天-5时"},
         {std::to_string(t0 - 50 * 3600), "-2天-2时"},
-        {std::to_string(t0 + 3599), "0天0时"},    // part of an hour counts as none
+        {std::to_string(t0 + 3599), "0天0时"},  // part of an hour counts as none
         {std::to_string(t0 - 3599), "0天0时"},
         {std::to_string(t0 + 24 * 3600), "1天0时"},
         {std::to_string(t0 + 400 * 24 * 3600 + 7 * 3600), "400天7时"},
@@ -48,11 +48,10 @@ TEST(Assets, MainWeaponsFillThePanelWithTotalAndPointsAndLog) {
 
     EXPECT_EQ(bed.log(), (Lines{"navy|[提示]查询我的资产...", "green|[提示]资产信息取出成功"}));
     EXPECT_TRUE(bed.view.is_visible(ctl::main::外形框_我的资产));
-    EXPECT_EQ(bed.rows(ctl::main::超级列表框_我的资产),
-              (Rows{{"AK47-火麒麟", "永久", "49900"},
-                    {"M4A1-雷神", "2天2时", "39900"},
-                    {"巴雷特-极光", "90天0时", "29900"},
-                    {"AN94-灵狐者", "0天-5时", "1990"}}));
+    EXPECT_EQ(bed.rows(ctl::main::超级列表框_我的资产), (Rows{{"AK47-火麒麟", "永久", "49900"},
+                                                              {"M4A1-雷神", "2天2时", "39900"},
+                                                              {"巴雷特-极光", "90天0时", "29900"},
+                                                              {"AN94-灵狐者", "0天-5时", "1990"}}));
     // 1216.90 yuan: the fraction is cut.
     EXPECT_EQ(bed.caption(ctl::main::标签_我的资产_总价值), "￥ 1216 RMB");
     EXPECT_EQ(bed.caption(ctl::main::标签_我的资产_CF点), "12680");
@@ -65,7 +64,8 @@ TEST(Assets, MainWeaponsFillThePanelWithTotalAndPointsAndLog) {
     const auto points = bed.requests(kPoints);
     ASSERT_EQ(points.size(), 2u);
     EXPECT_NE(points[0].body.find("&iActivityId=41615&iFlowId=227206&"), std::string::npos);
-    EXPECT_NE(points[0].body.find("&user_roleId=" + bed.s.state.qq + "&user_roleName=" + bed.s.state.qq + "&"),
+    EXPECT_NE(points[0].body.find("&user_roleId=" + bed.s.state.qq +
+                                  "&user_roleName=" + bed.s.state.qq + "&"),
               std::string::npos);
     EXPECT_NE(points[1].body.find("&iActivityId=41615&iFlowId=230085&"), std::string::npos);
     EXPECT_TRUE(bed.bound_features_enabled());
@@ -80,7 +80,8 @@ TEST(Assets, OtherClassesRefreshThePanelSilently) {
     EXPECT_EQ(bed.rows(ctl::main::超级列表框_我的资产),
               (Rows{{"沙漠之鹰-黄金", "永久", "12900"}, {"USP-战神", "1天6时", "500"}}));
     EXPECT_EQ(bed.caption(ctl::main::标签_我的资产_总价值), "￥ 134 RMB");
-    EXPECT_EQ(bed.requests("/cf/info_proxy/weapon_stat_info")[0].target.find("&Type=2&") != std::string::npos,
+    EXPECT_EQ(bed.requests("/cf/info_proxy/weapon_stat_info")[0].target.find("&Type=2&") !=
+                  std::string::npos,
               true);
 
     bed.mark();
@@ -105,20 +106,53 @@ TEST(Assets, FailurePaths) {
         const char* cf;
     };
     const Case cases[] = {
-        {"empty weapons answer", 1, "/cf/info_proxy/weapon_stat_info", sandbox::Misbehaviour::Empty, false, 0,
-         {"navy|[提示]查询我的资产...", "red|[提示]无资产信息或取出失败，请重试"}, 0, "0"},
-        {"empty answer, silent class", 3, "/cf/info_proxy/weapon_stat_info", sandbox::Misbehaviour::Empty, false,
-         0, {}, 0, "0"},
-        {"unreadable weapons answer", 1, "/cf/info_proxy/weapon_stat_info", sandbox::Misbehaviour::Garbage, false,
+        {"empty weapons answer",
+         1,
+         "/cf/info_proxy/weapon_stat_info",
+         sandbox::Misbehaviour::Empty,
+         false,
+         0,
+         {"navy|[提示]查询我的资产...", "red|[提示]无资产信息或取出失败，请重试"},
+         0,
+         "0"},
+        {"empty answer, silent class",
+         3,
+         "/cf/info_proxy/weapon_stat_info",
+         sandbox::Misbehaviour::Empty,
+         false,
+         0,
+         {},
+         0,
+         "0"},
+        {"unreadable weapons answer",
+         1,
+         "/cf/info_proxy/weapon_stat_info",
+         sandbox::Misbehaviour::Garbage,
+         false,
          0,
          {"navy|[提示]查询我的资产...", "red|[提示]我的资产查询接口变更，请联系管理员更新软件",
           "green|[提示]资产信息取出成功"},
-         2, "12680"},
-        {"no weapons", 1, nullptr, sandbox::Misbehaviour::None, false, 361,
-         {"navy|[提示]查询我的资产...", "red|[提示]无资产信息或取出失败，请重试", "green|[提示]资产信息取出成功"},
-         2, "12680"},
-        {"points unanswered", 1, nullptr, sandbox::Misbehaviour::None, true, 0,
-         {"navy|[提示]查询我的资产...", "green|[提示]资产信息取出成功"}, 2, "0"},
+         2,
+         "12680"},
+        {"no weapons",
+         1,
+         nullptr,
+         sandbox::Misbehaviour::None,
+         false,
+         361,
+         {"navy|[提示]查询我的资产...", "red|[提示]无资产信息或取出失败，请重试",
+          "green|[提示]资产信息取出成功"},
+         2,
+         "12680"},
+        {"points unanswered",
+         1,
+         nullptr,
+         sandbox::Misbehaviour::None,
+         true,
+         0,
+         {"navy|[提示]查询我的资产...", "green|[提示]资产信息取出成功"},
+         2,
+         "0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -46,7 +46,8 @@ TEST(BanStatus, AFailedRequestIsOneRedLine) {
         bed.sb.misbehave("/cf/a20150820fwg/getFeng.php", m);
         lock_controls(bed.s);
         show_ban_status(bed.s, bed.client);
-        EXPECT_EQ(bed.log(), (Lines{"navy|[提示]封号查询...", "red|[提示]封号查询失败，网络错误，请重试"}));
+        EXPECT_EQ(bed.log(),
+                  (Lines{"navy|[提示]封号查询...", "red|[提示]封号查询失败，网络错误，请重试"}));
         EXPECT_TRUE(bed.unlocked());
     }
 }

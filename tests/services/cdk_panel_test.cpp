@@ -153,13 +153,14 @@ TEST(CdkPanel, RedemptionSendsTheKeyWithTheCaptchaSessionAndStartsOver) {
     ASSERT_EQ(sent.size(), 1u);
     const std::string& body = sent[0].body;
     const RoleInfo role = bed.s.state.cdk_role.get();
-    EXPECT_TRUE(body.starts_with("sArea=318&sRoleId=" + bed.s.state.qq + "&sCdKey=" + key + "&iUin=" +
-                                 bed.s.state.qq + "&sVerifyCode=" + code + "&isVerifyCode=1&verifysession=" + verify +
-                                 "&iVerifyId=21000104&iActivityId=8918&iFlowId=72798&g_tk=" +
-                                 bed.s.state.g_tk + "&e_code=0&g_code=0&sServiceDepartment=group_f&sServiceType=cf&"));
-    EXPECT_NE(body.find("&sPartition=318&sAreaName=" + gbk("广东电信一区") + "&sRoleName=" + gbk("霜之哀伤丶") +
-                        "&md5str=" + role.md5str + "&ams_checkparam=" + role.checkparam +
-                        "&checkparam=" + role.checkparam),
+    EXPECT_TRUE(body.starts_with(
+        "sArea=318&sRoleId=" + bed.s.state.qq + "&sCdKey=" + key + "&iUin=" + bed.s.state.qq +
+        "&sVerifyCode=" + code + "&isVerifyCode=1&verifysession=" + verify +
+        "&iVerifyId=21000104&iActivityId=8918&iFlowId=72798&g_tk=" + bed.s.state.g_tk +
+        "&e_code=0&g_code=0&sServiceDepartment=group_f&sServiceType=cf&"));
+    EXPECT_NE(body.find("&sPartition=318&sAreaName=" + gbk("广东电信一区") +
+                        "&sRoleName=" + gbk("霜之哀伤丶") + "&md5str=" + role.md5str +
+                        "&ams_checkparam=" + role.checkparam + "&checkparam=" + role.checkparam),
               std::string::npos);
     EXPECT_EQ(body.find('\r'), std::string::npos);
     EXPECT_NE(sent[0].header("Cookie").find("verifysession=" + verify), std::string::npos);
@@ -262,7 +263,8 @@ TEST(CdkPanel, OverlappingLookUpsNeverLeaveAMixedRole) {
             ++seen;
             const std::string area = "|" + std::to_string(r.area_id) + "|";
             const std::string name = utf8(r.role_name);
-            const bool matches = (r.area_id == 318 && name == "霜之哀伤丶") || (r.area_id == 360 && name == "飞霜小号") ||
+            const bool matches = (r.area_id == 318 && name == "霜之哀伤丶") ||
+                                 (r.area_id == 360 && name == "飞霜小号") ||
                                  (r.area_id == 320 && name == "夜雨飞霜");
             if (!matches || r.checkparam.find(area) == std::string::npos) ++mixed;
         }

@@ -4,7 +4,6 @@
 // simulator's "today", and the demo account signed in and initialised as the
 // login and the start-up initialisation leave it.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -15,9 +14,9 @@
 #include "net/http_client.h"
 #include "sandbox/sandbox.h"
 #include "services/game_service_client.h"
-#include "tests/support/recording_view.h"
 #include "session/session.h"
 #include "tests/support/gbk_literal.h"
+#include "tests/support/recording_view.h"
 #include "text/clock.h"
 #include "text/text_ops.h"
 
@@ -44,7 +43,7 @@ inline std::filesystem::path fresh_config_file() {
 }
 
 class FeatureBed {
-public:
+  public:
     explicit FeatureBed(std::filesystem::path scenario = sandbox::default_scenario_dir())
         : sb(std::move(scenario)),
           port(sb.start(0)),
@@ -134,7 +133,7 @@ public:
     Session s;
     GameServiceClient client;
 
-private:
+  private:
     size_t log_mark_ = 0;
 };
 

@@ -19,10 +19,10 @@ TEST(RegionScan, ListsTheRegionsWithRolesInTableOrderThenTheCount) {
     lock_controls(bed.s);
     run_region_scan(bed.s, bed.client);
 
-    EXPECT_EQ(bed.log(), (Lines{"navy|[提示]扫描全区角色信息...",
-                                "green|[提示]【广东电信一区】该大区有角色创建记录",
-                                "green|[提示]【移动专区】该大区有角色创建记录",
-                                "green|[提示]共扫描到 2 个角色"}));
+    EXPECT_EQ(
+        bed.log(),
+        (Lines{"navy|[提示]扫描全区角色信息...", "green|[提示]【广东电信一区】该大区有角色创建记录",
+               "green|[提示]【移动专区】该大区有角色创建记录", "green|[提示]共扫描到 2 个角色"}));
     EXPECT_EQ(bed.requests("/cgi-bin/account/ajax_query.cgi").size(), 42u);
     EXPECT_TRUE(bed.unlocked());
     EXPECT_TRUE(bed.bound_features_enabled());
@@ -39,7 +39,8 @@ TEST(RegionScan, UnansweredOrUnreadableRegionsAreNotReportedAndTheCountIsZero) {
         bed.s.state.area_bound = false;
         lock_controls(bed.s);
         run_region_scan(bed.s, bed.client);
-        EXPECT_EQ(bed.log(), (Lines{"navy|[提示]扫描全区角色信息...", "green|[提示]共扫描到 0 个角色"}));
+        EXPECT_EQ(bed.log(),
+                  (Lines{"navy|[提示]扫描全区角色信息...", "green|[提示]共扫描到 0 个角色"}));
         EXPECT_TRUE(bed.unlocked());
         EXPECT_FALSE(bed.bound_features_enabled());
     }

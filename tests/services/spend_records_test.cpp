@@ -21,7 +21,8 @@ TEST(SpendRecords, ListsTheRecordsNewestFirstWithTodaysRowsInRed) {
     lock_controls(bed.s);
     show_spend_records(bed.s, bed.client);
 
-    EXPECT_EQ(bed.log(), (Lines{"navy|[提示]获取CF消费记录信息...", "green|[提示]共取出CF消费记录 6 条"}));
+    EXPECT_EQ(bed.log(),
+              (Lines{"navy|[提示]获取CF消费记录信息...", "green|[提示]共取出CF消费记录 6 条"}));
     EXPECT_TRUE(bed.view.is_visible(ctl::main::外形框_消费列表));
     // The answer lists the records oldest first.
     EXPECT_EQ(bed.rows(ctl::main::超级列表框_消费列表),
@@ -58,8 +59,8 @@ TEST(SpendRecords, NoRecordsIsOneRedLineAndThePanelStaysHidden) {
         if (c.area) bed.s.state.area_id = c.area;
         lock_controls(bed.s);
         show_spend_records(bed.s, bed.client);
-        EXPECT_EQ(bed.log(),
-                  (Lines{"navy|[提示]获取CF消费记录信息...", "red|[提示]无消费记录或取出失败，请重试"}));
+        EXPECT_EQ(bed.log(), (Lines{"navy|[提示]获取CF消费记录信息...",
+                                    "red|[提示]无消费记录或取出失败，请重试"}));
         EXPECT_FALSE(bed.view.is_visible(ctl::main::外形框_消费列表));
         EXPECT_TRUE(bed.view.rows(ctl::main::超级列表框_消费列表).empty());
         EXPECT_TRUE(bed.bound_features_enabled());

@@ -16,7 +16,8 @@ using testing::utf8;
 using Lines = std::vector<std::string>;
 
 const char* const kTotalInitial =
-    "战绩：0胜0平0负\r\n\r\n胜率：0%\r\n\r\n杀敌/被杀：0/0\r\n\r\n杀敌/被杀比率：0%\r\n\r\n爆头数：0\r\n\r\n"
+    "战绩：0胜0平0负\r\n\r\n胜率：0%\r\n\r\n杀敌/被杀：0/0\r\n\r\n杀敌/"
+    "被杀比率：0%\r\n\r\n爆头数：0\r\n\r\n"
     "爆头率：0%\r\n\r\n杀死队友：0\r\n\r\n中途退出：0";
 
 TEST(WarStats, ShowsTheFifteenFiguresUnderTheirLabelsInThePanel) {
@@ -33,13 +34,14 @@ TEST(WarStats, ShowsTheFifteenFiguresUnderTheirLabelsInThePanel) {
               "杀死队友：12\r\n\r\n中途退出：48\r\n\r\n");
     EXPECT_EQ(bed.caption(ctl::main::标签_今日战绩信息),
               "获得经验值：3420\r\n\r\n获得游戏币：1850\r\n\r\n战绩：8胜/5负\r\n\r\n"
-              "杀敌/被杀：156/132\r\n\r\n杀敌/被杀比率：1.18\r\n\r\n爆头数：51\r\n\r\n爆头率：32.69%\r\n\r\n");
+              "杀敌/被杀：156/132\r\n\r\n杀敌/"
+              "被杀比率：1.18\r\n\r\n爆头数：51\r\n\r\n爆头率：32.69%\r\n\r\n");
     EXPECT_TRUE(bed.bound_features_enabled());
 }
 
 // Answers the simulator does not give: scripted pages.
 class WarStatsAnswers : public ::testing::Test, public testing::LoopbackSession {
-protected:
+  protected:
     void SetUp() override {
         s.state.area_bound = true;
         s.state.logged_in = true;
@@ -72,8 +74,10 @@ TEST_F(WarStatsAnswers, OnlyExactlyFifteenCellsAreShown) {
          "red|[提示]无战绩信息或取出失败，请重试"},
         {"empty answer", "", "red|[提示]无战绩信息或取出失败，请重试"},
         // A cell split over two lines is no cell: "." stops at line breaks.
-        {"broken cells", "<td>1\n</td>" + page_of(14), "red|[提示]战绩查询接口变更，请联系管理员更新软件"},
-        {"upper-case tags", "<TD>1</TD>" + page_of(14), "red|[提示]战绩查询接口变更，请联系管理员更新软件"},
+        {"broken cells", "<td>1\n</td>" + page_of(14),
+         "red|[提示]战绩查询接口变更，请联系管理员更新软件"},
+        {"upper-case tags", "<TD>1</TD>" + page_of(14),
+         "red|[提示]战绩查询接口变更，请联系管理员更新软件"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,12 +101,15 @@ TEST_F(WarStatsAnswers, OnlyExactlyFifteenCellsAreShown) {
 
 TEST_F(WarStatsAnswers, CellTextsAreShownAsReceivedIncludingMarkupAndGbk) {
     std::string page;
-    for (int i = 0; i < 15; ++i) page += "<td>" + (i == 0 ? gbk("<b>十胜</b>") : std::to_string(i)) + "</td>";
+    for (int i = 0; i < 15; ++i)
+        page += "<td>" + (i == 0 ? gbk("<b>十胜</b>") : std::to_string(i)) + "</td>";
     server.answer("/cgi-bin/cf/userinfo/userinfo.cgi", "<tr>" + page + "</tr>");
     lock_controls(s);
     show_war_stats(s);
-    EXPECT_TRUE(utf8(view.caption(ctl::main::标签_总战绩信息)).starts_with("战绩：<b>十胜</b>\r\n\r\n胜率：1\r\n"));
-    EXPECT_TRUE(utf8(view.caption(ctl::main::标签_今日战绩信息)).starts_with("获得经验值：8\r\n\r\n"));
+    EXPECT_TRUE(utf8(view.caption(ctl::main::标签_总战绩信息))
+                    .starts_with("战绩：<b>十胜</b>\r\n\r\n胜率：1\r\n"));
+    EXPECT_TRUE(
+        utf8(view.caption(ctl::main::标签_今日战绩信息)).starts_with("获得经验值：8\r\n\r\n"));
 }
 
 TEST(WarStatsUnbound, WithoutABoundRegionOnlyTheRedLine) {
