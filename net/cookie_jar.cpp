@@ -244,15 +244,18 @@ void CookieJar::clear_login_cookies(std::string_view host) {
 
 void MemoryCookieStore::store(Cookie cookie, bool remove) {
     std::lock_guard lock(mutex_);
+    // A cookie is known by its name and domain, as a browser keeps them; whether
+    // it was set host-only is a property, so a host-only write replaces or
+    // deletes a cookie that was put for the same host.
     auto same = std::find_if(cookies_.begin(), cookies_.end(), [&](const Cookie& c) {
-        return c.domain == cookie.domain && c.name == cookie.name &&
-               c.host_only == cookie.host_only;
+        return c.domain == cookie.domain && c.name == cookie.name;
     });
     if (remove) {
         if (same != cookies_.end()) cookies_.erase(same);
     } else if (same != cookies_.end()) {
         same->value = std::move(cookie.value);
         same->http_only = cookie.http_only;
+        same->host_only = cookie.host_only;
     } else {
         cookies_.push_back(std::move(cookie));
     }

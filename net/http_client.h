@@ -46,6 +46,12 @@ struct HttpOptions {
     std::string ca_file;           // extra CA bundle (tests with a loopback TLS server)
 };
 
+class IniFile;
+// Reads the timeouts of section "net" of the configuration file
+// (connect_timeout_ms, stall_timeout_ms) into options; absent or unreadable
+// entries keep the defaults, values below 100 ms are raised to 100 ms.
+void load_network_settings(HttpOptions& options, const IniFile& config);
+
 class HttpClient {
 public:
     explicit HttpClient(HttpOptions options = {});

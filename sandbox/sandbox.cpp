@@ -7,11 +7,13 @@
 #include <arpa/inet.h>
 #include <httplib.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
@@ -221,6 +223,10 @@ struct Sandbox::Impl {
                 ::close(sock);
                 return false;
             }
+            // Answers go out as several writes; without this, Nagle's algorithm
+            // and the client's delayed ACK hold each answer back ~40 ms.
+            int one = 1;
+            ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
             Connection conn;
             conn.fd = sock;
             CapturingStream stream(conn);
@@ -441,6 +447,10 @@ int Sandbox::start(int port) {
     Impl::Server* raw = server.get();
     impl_->server = std::move(server);
     impl_->listener = std::thread([raw] { raw->listen_after_bind(); });
+    // A stop() before the listener runs would be lost (the server only stops
+    // once it is running), so start() returns only when it is.
+    for (int i = 0; i < 5000 && !raw->is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return bound;
 }
 
@@ -618,6 +628,10 @@ void Sandbox::clear_claims(const std::string& qq) {
 std::string Sandbox::captcha_code() const {
     return impl_->world.captcha_code();
 }
+void Sandbox::set_captcha_code(const std::string& letters) {
+    impl_->world.set_captcha_code(letters);
+}
+
 std::string Sandbox::working_cdkey() const {
     return impl_->world.working_cdkey();
 }

@@ -117,6 +117,9 @@ class Sandbox {
     // The captcha letters of the last picture served, and a CDKEY that works.
     std::string captcha_code() const;
     std::string working_cdkey() const;
+    // Every captcha picture from now on shows these letters (empty: random
+    // letters again), so a scripted redemption can type them.
+    void set_captcha_code(const std::string& letters);
 
   private:
     struct Impl;

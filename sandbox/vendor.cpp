@@ -255,6 +255,7 @@ Answer World::captcha(const Call& c) {
         s = s * 6364136223846793005ull + 1442695040888963407ull;
         code += alphabet[(s >> 33) % (sizeof alphabet - 1)];
     }
+    if (!fixed_captcha_.empty()) code = fixed_captcha_;
     std::string session = "h01" + ascii_lower(hex_digest(std::to_string(n) + code, 40));
     captchas_[session] = code;
     last_captcha_ = code;

@@ -315,6 +315,11 @@ std::string World::login_cookie(const std::string& qq) const {
     return out;
 }
 
+void World::set_captcha_code(const std::string& letters) {
+    std::lock_guard lock(mutex_);
+    fixed_captcha_ = letters;
+}
+
 std::string World::captcha_code() const {
     std::lock_guard lock(mutex_);
     return last_captcha_;

@@ -87,6 +87,7 @@ class World {
     std::string login_cookie(const std::string& qq) const;
     std::string captcha_code() const;
     std::string working_cdkey() const;
+    void set_captcha_code(const std::string& letters);
     std::mutex& mutex() const { return mutex_; }
     // A role with the proof values the role service hands out for it.
     Role make_role(const std::string& qq, int area, const std::string& name) const;
@@ -147,6 +148,7 @@ class World {
     std::map<std::string, std::string> vendor_overrides_;
     std::map<std::string, std::string> captchas_;  // verifysession -> letters
     std::string last_captcha_;
+    std::string fixed_captcha_;
     uint64_t serial_ = 0;
 };
 

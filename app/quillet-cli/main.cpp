@@ -90,6 +90,7 @@ int run(int argc, char** argv) {
     hosts.load_overrides(IniFile(config_path));
 
     HttpOptions http_options;
+    load_network_settings(http_options, IniFile(config_path));
     for (const std::string& rule : o.connect_to) http_options.routing.add(rule);
 
     // Declared before the session so that it outlives the session's jobs.

@@ -164,6 +164,16 @@ TEST(PlatformCookies, StoreCookieTextSignsAPageInAndClearRemovesEverything) {
               "domain=qq.com");
 }
 
+TEST(PlatformCookies, ClearingRemovesCookiesAServerSetForTheLoginHostItself) {
+    MemoryCookieStore store;
+    store.put("ptlogin2.qq.com", "skey", "@k", /*http_only=*/true);
+    store.put("ptlogin2.qq.com", "uin", "o1");
+    CookieJar jar(store);
+    ASSERT_EQ(jar.read_platform_cookies("ptlogin2.qq.com"), "skey=@k; uin=o1");
+    jar.clear_login_cookies("ptlogin2.qq.com");
+    EXPECT_EQ(jar.read_platform_cookies("ptlogin2.qq.com"), "");
+}
+
 TEST(PlatformCookies, MemoryStoreHonoursAttributes) {
     MemoryCookieStore store;
     EXPECT_TRUE(store.write("http://a.qq.com/", "h", "1; path=/; HttpOnly"));
