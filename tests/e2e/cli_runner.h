@@ -1,0 +1,30 @@
+#pragma once
+// Runs quillet-cli as a process and reads its JSON lines.
+#include <string>
+#include <vector>
+
+#include "sandbox/json.h"
+
+namespace quillet::e2e {
+
+struct CliRun {
+    int status = -1;         // exit status; -1 when killed or not started
+    bool timed_out = false;  // still running at the bound, then killed
+    double seconds = 0;
+    std::vector<std::string> lines;           // stdout lines (UTF-8)
+    std::vector<sandbox::Json> events;        // the lines that parse as JSON
+    std::vector<std::string> unparsed;        // lines that do not
+    std::string err;                          // stderr
+
+    // Log texts in order, and whether a log line with this text exists.
+    std::vector<std::string> log_texts() const;
+    bool has_log(const std::string& text, const std::string& colour = "") const;
+    bool has_log_containing(const std::string& part) const;
+    // Control events of one control.
+    std::vector<sandbox::Json> control_events(const std::string& control) const;
+    std::string dump() const;  // for failure messages
+};
+
+CliRun run_cli(const std::vector<std::string>& args, int bound_seconds);
+
+}  // namespace quillet::e2e
