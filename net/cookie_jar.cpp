@@ -17,16 +17,6 @@ std::string name_of(std::string_view pair) {
     return trim(eq == std::string_view::npos ? pair : pair.substr(0, eq));
 }
 
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view trim_view(std::string_view s) {
-    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
 // The ";"-separated pairs of a cookie text, as views. Empty pieces carry
 // nothing and are left out (a trailing ";" would otherwise become a stray "; ").
 std::vector<std::string_view> pair_views(std::string_view text) {

@@ -16,16 +16,6 @@ bool iequals(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view trim_view(std::string_view s) {
-    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
 size_t line_end(std::string_view text, size_t from) {
     for (size_t i = from; i < text.size(); ++i)
         if (text[i] == '\r' || text[i] == '\n') return i;

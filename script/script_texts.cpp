@@ -6,6 +6,7 @@
 
 #include "script/duk_engine.h"
 #include "script/json_view.h"
+#include "text/gbk.h"
 
 namespace quillet {
 namespace {
@@ -39,24 +40,6 @@ int hex_run(std::string_view text, std::size_t pos, std::size_t digits) {
         value = value * 16 + digit;
     }
     return value;
-}
-
-void append_utf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // The built-in decoder: "%u" and four hex digits is a UTF-16 code unit,

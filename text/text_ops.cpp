@@ -120,13 +120,15 @@ std::string to_upper_ascii(std::string_view text) {
     return out;
 }
 
-std::string trim(std::string_view text) {
+std::string_view trim_view(std::string_view text) {
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     size_t b = 0, e = text.size();
     while (b < e && blank(text[b])) ++b;
     while (e > b && blank(text[e - 1])) --e;
-    return std::string(text.substr(b, e - b));
+    return text.substr(b, e - b);
 }
+
+std::string trim(std::string_view text) { return std::string(trim_view(text)); }
 
 std::vector<std::string> split(std::string_view text, std::string_view sep) {
     std::vector<std::string> parts;

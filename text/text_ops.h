@@ -31,6 +31,7 @@ std::string to_lower_ascii(std::string_view text);
 std::string to_upper_ascii(std::string_view text);
 // Trims blanks (space, tab, CR, LF) on both ends.
 std::string trim(std::string_view text);
+std::string_view trim_view(std::string_view text);
 // Splits at every occurrence of sep; an empty text gives one empty piece.
 std::vector<std::string> split(std::string_view text, std::string_view sep);
 std::string join(const std::vector<std::string>& parts, std::string_view sep);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/quillet-cli/cli_command.h"
+#include "app/quillet-cli/cli_view.h"
 #include "session/session.h"
 #include "text/gbk.h"
 #include "vendor/version_check.h"
@@ -13,23 +14,6 @@ namespace quillet {
 
 namespace {
 
-std::string json_string(const std::string& utf8) {
-    std::string out = "\"";
-    for (char ch : utf8) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (ch == '"' || ch == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (b < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", b);
-            out += buf;
-        } else {
-            out += ch;
-        }
-    }
-    return out + "\"";
-}
 
 int run_version(CliContext& ctx) {
     if (!ctx.args.empty()) {

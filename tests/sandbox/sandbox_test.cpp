@@ -269,6 +269,8 @@ TEST_F(SandboxTest, DelayThenNormalAnswer) {
 }
 
 TEST_F(SandboxTest, RequestLogKeepsHeaderLinesInOrderAndCountsConnections) {
+    // Counted before connecting: the server may adopt the socket at any moment after.
+    size_t before = box_.connections_accepted();
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -291,7 +293,6 @@ TEST_F(SandboxTest, RequestLogKeepsHeaderLinesInOrderAndCountsConnections) {
             got.append(buf, static_cast<size_t>(n));
         }
     };
-    size_t before = box_.connections_accepted();
     send_request(
         "POST /ams/ame/ame.php?x=1 HTTP/1.1\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 9.0)\r\n"
         "Accept: */*\r\nReferer: http://apps.game.qq.com/ams/ame/ame.php\r\nAccept-Language: "
