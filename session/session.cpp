@@ -1,5 +1,7 @@
 #include "session/session.h"
 
+#include "text/text_ops.h"
+
 namespace quillet {
 
 namespace {
@@ -91,8 +93,15 @@ void switch_account(Session& s) {
     st.relogin_requested = true;
 }
 
+bool is_web_address(std::string_view address) {
+    std::string lowered = to_lower_ascii(address.substr(0, 8));
+    return starts_with(lowered, "http://") || starts_with(lowered, "https://");
+}
+
 void open_address(Session& s, const std::string& address) {
-    if (address.empty()) return;
+    // Addresses come from files served over plain HTTP; the system browser is
+    // handed only web addresses, never file:, script: or program schemes.
+    if (!is_web_address(address)) return;
     s.view.open_address(address);
 }
 

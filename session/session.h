@@ -55,7 +55,9 @@ const std::vector<Control>& panel_set();
 // The handler of 按钮_更换账号: forgets the signed-in account, closes the main
 // window and asks the window loop for the login again.
 void switch_account(Session& s);
-// Hands an address to the system's web browser; an empty address opens nothing.
+// Hands an address to the system's web browser. Only http and https addresses
+// are opened; an empty address, or one of any other scheme, opens nothing.
 void open_address(Session& s, const std::string& address);
+bool is_web_address(std::string_view address);
 
 }  // namespace quillet

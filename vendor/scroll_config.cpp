@@ -174,7 +174,7 @@ void ScrollConfig::notice_clicked(Session& s) const {
     const Notice n = notice();
     if (!n.link.empty()) {
         s.view.set_link_target(ctl::notice::超级链接框_查看详情, n.link);
-        s.view.open_address(n.link);
+        open_address(s, n.link);
     }
     s.view.close_window(Window::Notice);
 }

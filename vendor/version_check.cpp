@@ -105,7 +105,7 @@ void VersionCheck::fail(const std::string& message) {
 void VersionCheck::download_clicked(int n) {
     if (n < 1 || n > 3) return;
     const std::string address = s_.view.tag(kDownloadButtons[n - 1]);
-    if (!address.empty()) s_.view.open_address(address);
+    open_address(s_, address);
     const std::string password = download_password(n);
     if (!password.empty()) {
         s_.view.set_clipboard(password);
@@ -118,7 +118,7 @@ void VersionCheck::download_clicked(int n) {
 void VersionCheck::details_clicked() {
     const std::string address = s_.http_url(Host::VENDOR);
     s_.view.set_link_target(v::按钮_更新详情, address);
-    s_.view.open_address(address);
+    open_address(s_, address);
 }
 
 VersionOutcome VersionCheck::outcome() const {

@@ -152,10 +152,15 @@ TEST(Panels, HidesEverythingBeforeShowingAndPaintsInBetween) {
     EXPECT_EQ(events[10].op, "geometry");
 }
 
-TEST(OpenAddress, AnEmptyAddressOpensNothing) {
+TEST(OpenAddress, OnlyWebAddressesAreOpened) {
     SessionFixture f;
-    open_address(f.s, "");
+    for (const char* refused : {"", "file:///etc/passwd", "javascript:alert(1)",
+                                "C:\\Windows\\notepad.exe", "ms-settings:", "httpx://a"})
+        open_address(f.s, refused);
     EXPECT_TRUE(f.view.events_of("open").empty());
+    open_address(f.s, "HTTPS://example.com/b");
+    ASSERT_EQ(f.view.events_of("open").size(), 1u);
+    f.view.clear_events();
     open_address(f.s, "http://example.com/a");
     ASSERT_EQ(f.view.events_of("open").size(), 1u);
     EXPECT_EQ(f.view.events_of("open")[0].value, "http://example.com/a");
