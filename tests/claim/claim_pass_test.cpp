@@ -11,6 +11,7 @@
 #include "sandbox/sandbox.h"
 #include "services/game_service_client.h"
 #include "tests/claim/claim_test_support.h"
+#include "tests/support/recording_view.h"
 #include "text/gbk.h"
 #include "text/time_text.h"
 
@@ -18,6 +19,7 @@ namespace quillet {
 namespace {
 
 using testing::gbk;
+using testing::log_lines_since;
 using testing::utf8;
 
 constexpr DateTime kToday{2016, 10, 19, 10, 30, 0};
@@ -67,13 +69,7 @@ public:
         sb.clear_requests();
     }
     // Log lines since the mark as "colour|text" (UTF-8).
-    std::vector<std::string> log() const {
-        std::vector<std::string> out;
-        const auto lines = view.log();
-        for (size_t i = log_mark_; i < lines.size(); ++i)
-            out.push_back(colour_name(lines[i].colour) + "|" + utf8(lines[i].text));
-        return out;
-    }
+    std::vector<std::string> log() const { return log_lines_since(view, log_mark_); }
     std::vector<sandbox::RecordedRequest> requests(const std::string& prefix,
                                                    const std::string& body_part = "") const {
         std::vector<sandbox::RecordedRequest> out;

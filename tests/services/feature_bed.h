@@ -89,13 +89,7 @@ class FeatureBed {
     }
 
     // Log lines since the mark as "colour|text" (UTF-8).
-    std::vector<std::string> log() const {
-        std::vector<std::string> out;
-        const auto lines = view.log();
-        for (size_t i = log_mark_; i < lines.size(); ++i)
-            out.push_back(colour_name(lines[i].colour) + "|" + utf8(lines[i].text));
-        return out;
-    }
+    std::vector<std::string> log() const { return log_lines_since(view, log_mark_); }
     // Message boxes since the mark as "caption|text" (UTF-8).
     std::vector<std::string> messages() const {
         std::vector<std::string> out;

@@ -1,5 +1,7 @@
 #include "tests/support/recording_view.h"
 
+#include "tests/support/gbk_literal.h"
+
 namespace quillet::testing {
 
 RecordingView::RecordingView() {
@@ -32,6 +34,14 @@ std::vector<std::string> RecordingView::messages() const {
     std::vector<std::string> texts;
     for (auto& e : events_of("message")) texts.push_back(e.value);
     return texts;
+}
+
+std::vector<std::string> log_lines_since(const MemoryView& view, size_t from) {
+    std::vector<std::string> out;
+    const auto lines = view.log();
+    for (size_t i = from; i < lines.size(); ++i)
+        out.push_back(colour_name(lines[i].colour) + "|" + utf8(lines[i].text));
+    return out;
 }
 
 }  // namespace quillet::testing

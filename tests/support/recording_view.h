@@ -32,4 +32,7 @@ class RecordingView : public MemoryView {
     Rgb colour_of(Control c) const { return state(c).colour; }
 };
 
+// The log lines of a view from line `from` on, as "colour|text" (UTF-8).
+std::vector<std::string> log_lines_since(const MemoryView& view, size_t from);
+
 }  // namespace quillet::testing
