@@ -165,8 +165,10 @@ inline constexpr Control 标签_横线{Window::Notice, "标签_横线"};
 inline constexpr Control 超级链接框_查看详情{Window::Notice, "超级链接框_查看详情"};
 }  // namespace notice
 
-// Items of the "Quillet" pop-up menu.
+// The two pop-up menus and the items of the "Quillet" one.
 namespace menu {
+inline constexpr Control quillet{Window::Main, "Quillet"};
+inline constexpr Control manual{Window::Main, "手动活动"};
 inline constexpr Control 助手配置{Window::Main, "Quillet/助手配置"};
 inline constexpr Control 活动列表{Window::Main, "Quillet/活动列表"};
 inline constexpr Control 消费记录{Window::Main, "Quillet/消费记录"};

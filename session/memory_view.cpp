@@ -116,6 +116,38 @@ void MemoryView::set_height(Control c, int height) {
     emit({"height", std::string(c.name), std::to_string(height), {}});
 }
 
+Geometry MemoryView::geometry(Control c) {
+    std::lock_guard lock(mutex_);
+    return at(c).geometry;
+}
+
+void MemoryView::raise_control(Control c) {
+    std::lock_guard lock(mutex_);
+    ++at(c).raised;
+    emit({"raise", std::string(c.name), {}, {}});
+}
+
+void MemoryView::set_hover_colour(Control c, Rgb colour) {
+    std::lock_guard lock(mutex_);
+    at(c).hover_colour = colour;
+    emit({"hover_colour", std::string(c.name), colour_name(colour), {}});
+}
+
+void MemoryView::set_rounded_clip(Control c, int ellipse_width, int ellipse_height) {
+    std::lock_guard lock(mutex_);
+    at(c).rounded_clip = std::pair{ellipse_width, ellipse_height};
+    emit({"clip",
+          std::string(c.name),
+          {},
+          {std::to_string(ellipse_width), std::to_string(ellipse_height)}});
+}
+
+void MemoryView::set_mouse_capture(Control c, bool captured) {
+    std::lock_guard lock(mutex_);
+    at(c).captured = captured;
+    emit({"capture", std::string(c.name), bool_text(captured), {}});
+}
+
 std::string MemoryView::text(Control c) {
     std::lock_guard lock(mutex_);
     return at(c).text;
@@ -284,21 +316,35 @@ void MemoryView::raise_ui_event(Control label, int a, int b, const std::function
 
 void MemoryView::show_window(Window w, bool modal) {
     std::function<void(Window)> script;
+    EventSink* sink = nullptr;
     {
         std::lock_guard lock(mutex_);
         reset_window_locked(w);
         loaded_.insert(w);
         shown_.push_back(w);
         emit({"show", std::string(window_name(w)), modal ? "modal" : "modeless", {}});
-        if (!modal) return;
         script = window_script_;
+        sink = sink_;
     }
-    if (script) script(w);
-    std::lock_guard lock(mutex_);
-    if (loaded_.erase(w) > 0) emit({"close", std::string(window_name(w)), {}, {}});
+    // The window's life as a platform reports it: created before it shows,
+    // then activated for the first time.
+    if (sink) {
+        sink->window_event(w, WindowEvent::Created);
+        if (is_loaded(w)) sink->window_event(w, WindowEvent::FirstActivated);
+    }
+    if (!modal) return;
+    if (script && is_loaded(w)) script(w);
+    close_window(w);
 }
 
 void MemoryView::close_window(Window w) {
+    EventSink* sink = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        if (loaded_.count(w) == 0) return;
+        sink = sink_;
+    }
+    if (sink) sink->window_event(w, WindowEvent::BeingDestroyed);
     std::lock_guard lock(mutex_);
     if (loaded_.erase(w) > 0) emit({"close", std::string(window_name(w)), {}, {}});
 }
@@ -312,6 +358,44 @@ void MemoryView::set_window_title(Window w, const std::string& title) {
     std::lock_guard lock(mutex_);
     titles_[w] = title;
     emit({"title", std::string(window_name(w)), title, {}});
+}
+
+Point MemoryView::window_position(Window w) {
+    std::lock_guard lock(mutex_);
+    auto it = positions_.find(w);
+    return it == positions_.end() ? Point{50, 50} : it->second;
+}
+
+void MemoryView::set_window_position(Window w, Point p) {
+    std::lock_guard lock(mutex_);
+    positions_[w] = p;
+}
+
+void MemoryView::popup_menu(Control menu, Point screen) {
+    std::lock_guard lock(mutex_);
+    popups_.emplace_back(std::string(menu.name), screen);
+    emit({"popup", std::string(menu.name), {}, {std::to_string(screen.x), std::to_string(screen.y)}});
+}
+
+void MemoryView::load_browser(Control browser, const std::string& address) {
+    std::lock_guard lock(mutex_);
+    at(browser).browser_address = address;
+    emit({"browse", std::string(browser.name), address, {}});
+}
+
+void MemoryView::set_event_sink(EventSink* sink) {
+    std::lock_guard lock(mutex_);
+    sink_ = sink;
+}
+
+EventSink* MemoryView::event_sink() const {
+    std::lock_guard lock(mutex_);
+    return sink_;
+}
+
+std::vector<std::pair<std::string, Point>> MemoryView::popups() const {
+    std::lock_guard lock(mutex_);
+    return popups_;
 }
 
 ControlState MemoryView::state(Control c) const {

@@ -17,11 +17,6 @@
 
 namespace quillet {
 
-struct Geometry {
-    int left = 0, top = 0, width = 0, height = 0;
-    friend bool operator==(const Geometry&, const Geometry&) = default;
-};
-
 struct CellColour {
     Rgb text;
     std::optional<Rgb> background;
@@ -50,6 +45,11 @@ struct ControlState {
     std::vector<std::vector<std::string>> rows;
     int selected_row = -1;
     std::map<std::pair<int, int>, CellColour> cell_colours;  // (row, column)
+    std::optional<Rgb> hover_colour;
+    std::optional<std::pair<int, int>> rounded_clip;  // corner ellipse
+    bool captured = false;
+    int raised = 0;  // how often raise_control ran
+    std::string browser_address;
 };
 
 struct LogLine {
@@ -63,7 +63,8 @@ struct LogLine {
 // "enabled", "colour", "tag", "pointer", "picture", "link", "geometry",
 // "height", "text", "focus", "clear_items", "item", "select", "clear_rows",
 // "row", "cell_colour", "log", "message", "confirm", "input", "open",
-// "clipboard", "ui_event", "show", "close", "title"); target is the control
+// "clipboard", "ui_event", "show", "close", "title", "raise",
+// "hover_colour", "clip", "capture", "popup", "browse"); target is the control
 // or window name (UTF-8); value and values carry the arguments as texts
 // (GBK as given, colours by colour_name, numbers in decimal).
 struct ViewEvent {
@@ -95,6 +96,11 @@ class MemoryView : public View {
     void set_link_target(Control c, const std::string& address) override;
     void set_geometry(Control c, int left, int top, int width, int height) override;
     void set_height(Control c, int height) override;
+    Geometry geometry(Control c) override;
+    void raise_control(Control c) override;
+    void set_hover_colour(Control c, Rgb colour) override;
+    void set_rounded_clip(Control c, int ellipse_width, int ellipse_height) override;
+    void set_mouse_capture(Control c, bool captured) override;
     std::string text(Control c) override;
     void set_text(Control c, const std::string& text) override;
     void set_focus(Control c) override;
@@ -127,6 +133,10 @@ class MemoryView : public View {
     void close_window(Window w) override;
     bool is_loaded(Window w) override;
     void set_window_title(Window w, const std::string& title) override;
+    Point window_position(Window w) override;
+    void popup_menu(Control menu, Point screen) override;
+    void load_browser(Control browser, const std::string& address) override;
+    void set_event_sink(EventSink* sink) override;
 
     // --- state, for readers of the stand-in
     ControlState state(Control c) const;
@@ -135,6 +145,9 @@ class MemoryView : public View {
     std::vector<Window> shown_windows() const;  // every show_window, in order
     std::string window_title(Window w) const;
     int pump_count() const;
+    // Every popup_menu, in order.
+    std::vector<std::pair<std::string, Point>> popups() const;
+    EventSink* event_sink() const;
 
     // --- set-up
     // Puts a window's controls into their initial states (done by every show).
@@ -149,6 +162,7 @@ class MemoryView : public View {
     void set_default_input(std::optional<std::string> answer);
     // What happens while a modal window is open; runs on the calling thread.
     void set_window_script(std::function<void(Window)> script);
+    void set_window_position(Window w, Point p);
 
   protected:
     // Called for every call on the view, in order, with the lock held: an
@@ -178,6 +192,9 @@ class MemoryView : public View {
     std::map<Window, std::string> titles_;
     int pumps_ = 0;
     std::function<void(Window)> window_script_;
+    std::map<Window, Point> positions_;
+    std::vector<std::pair<std::string, Point>> popups_;
+    EventSink* sink_ = nullptr;
 };
 
 }  // namespace quillet

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "session/controls.h"
+#include "session/events.h"
 
 namespace quillet {
 
@@ -37,6 +38,16 @@ Rgb rgb_of_colour_value(int64_t value);
 
 enum class Pointer { Arrow, Hand };
 
+struct Geometry {
+    int left = 0, top = 0, width = 0, height = 0;
+    friend bool operator==(const Geometry&, const Geometry&) = default;
+};
+
+struct Point {
+    int x = 0, y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
 class View {
 public:
     virtual ~View() = default;
@@ -60,6 +71,18 @@ public:
     virtual void set_link_target(Control c, const std::string& address) = 0;
     virtual void set_geometry(Control c, int left, int top, int width, int height) = 0;
     virtual void set_height(Control c, int height) = 0;
+    // Position (in its container) and size.
+    virtual Geometry geometry(Control c) = 0;
+    // Shows a panel frame above its siblings (the log frame).
+    virtual void raise_control(Control c) = 0;
+    // The mouse-over colour of a link label.
+    virtual void set_hover_colour(Control c, Rgb colour) = 0;
+    // Clips a picture box to a rectangle with rounded corners (corner ellipse
+    // width x height).
+    virtual void set_rounded_clip(Control c, int ellipse_width, int ellipse_height) = 0;
+    // Mouse capture: the control keeps receiving mouse moves when the cursor
+    // leaves it.
+    virtual void set_mouse_capture(Control c, bool captured) = 0;
     // Edit boxes.
     virtual std::string text(Control c) = 0;
     virtual void set_text(Control c, const std::string& text) = 0;
@@ -105,6 +128,18 @@ public:
     virtual void close_window(Window w) = 0;
     virtual bool is_loaded(Window w) = 0;
     virtual void set_window_title(Window w, const std::string& title) = 0;
+    // The window's top-left corner on the screen.
+    virtual Point window_position(Window w) = 0;
+    // Pops up a menu (ctl::menu::quillet or ctl::menu::manual) with its
+    // top-left corner at a screen point.
+    virtual void popup_menu(Control menu, Point screen) = 0;
+    // Loads an address into an embedded browser control that shows no page
+    // of ours (the visitor counter).
+    virtual void load_browser(Control browser, const std::string& address) = 0;
+
+    // --- the inbound half: where the window reports the user's events and
+    // the windows' life. Set once, before the first window is shown.
+    virtual void set_event_sink(EventSink* sink) = 0;
 };
 
 }  // namespace quillet

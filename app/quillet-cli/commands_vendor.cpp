@@ -8,7 +8,7 @@
 #include "app/quillet-cli/cli_view.h"
 #include "session/session.h"
 #include "text/gbk.h"
-#include "vendor/version_check.h"
+#include "vendor_services/version_check.h"
 
 namespace quillet {
 

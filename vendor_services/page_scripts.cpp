@@ -1,4 +1,4 @@
-#include "vendor/page_scripts.h"
+#include "vendor_services/page_scripts.h"
 
 #include <cstdint>
 #include <cstdio>

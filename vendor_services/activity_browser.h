@@ -4,8 +4,8 @@
 // each page after it has loaded. Everything here runs on the user-interface
 // thread.
 #include "session/controls.h"
-#include "vendor/browser_port.h"
-#include "vendor/remote_menu.h"
+#include "vendor_services/browser_port.h"
+#include "vendor_services/remote_menu.h"
 
 namespace quillet {
 

@@ -1,11 +1,11 @@
-#include "vendor/remote_menu.h"
+#include "vendor_services/remote_menu.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/vendor/recording_browser.h"
-#include "tests/vendor/vendor_fixture.h"
-#include "vendor/activity_browser.h"
-#include "vendor/page_scripts.h"
+#include "tests/vendor_services/recording_browser.h"
+#include "tests/vendor_services/vendor_fixture.h"
+#include "vendor_services/activity_browser.h"
+#include "vendor_services/page_scripts.h"
 
 namespace quillet::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "vendor/version_check.h"
+#include "vendor_services/version_check.h"
 
 #include "script/json_view.h"
 #include "session/session.h"

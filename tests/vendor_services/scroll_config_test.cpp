@@ -1,11 +1,11 @@
-#include "vendor/scroll_config.h"
+#include "vendor_services/scroll_config.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
-#include "tests/vendor/vendor_fixture.h"
+#include "tests/vendor_services/vendor_fixture.h"
 
 namespace quillet::testing {
 namespace {

@@ -1,8 +1,8 @@
-#include "vendor/version_check.h"
+#include "vendor_services/version_check.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/vendor/vendor_fixture.h"
+#include "tests/vendor_services/vendor_fixture.h"
 
 namespace quillet::testing {
 namespace {

@@ -1,8 +1,8 @@
-#include "vendor/activity_browser.h"
+#include "vendor_services/activity_browser.h"
 
 #include "net/cookie_jar.h"
 #include "session/session.h"
-#include "vendor/page_scripts.h"
+#include "vendor_services/page_scripts.h"
 
 namespace quillet {
 

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "vendor/browser_port.h"
+#include "vendor_services/browser_port.h"
 
 namespace quillet::testing {
 

@@ -1,4 +1,4 @@
-#include "vendor/remote_menu.h"
+#include "vendor_services/remote_menu.h"
 
 #include <algorithm>
 

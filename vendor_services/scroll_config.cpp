@@ -1,4 +1,4 @@
-#include "vendor/scroll_config.h"
+#include "vendor_services/scroll_config.h"
 
 #include <limits>
 
