@@ -85,8 +85,8 @@ struct ControlSpec {
 
 struct WindowSpec {
     Window window;
-    std::string_view name;  // "MainWindow"
-    std::string title;      // GBK, as shown before any code changes it
+    std::string_view name;      // "MainWindow"
+    std::string title;          // GBK, as shown before any code changes it
     int width = 0, height = 0;  // outer size
     bool tool_window = false;   // the narrow title bar (NoticeWindow)
     bool modal = false;

@@ -366,6 +366,12 @@ Point MemoryView::window_position(Window w) {
     return it == positions_.end() ? Point{50, 50} : it->second;
 }
 
+void MemoryView::select_row(Control c, int row) {
+    std::lock_guard lock(mutex_);
+    auto& st = at(c);
+    st.selected_row = (row >= 0 && row < static_cast<int>(st.rows.size())) ? row : -1;
+}
+
 void MemoryView::set_window_position(Window w, Point p) {
     std::lock_guard lock(mutex_);
     positions_[w] = p;
@@ -374,7 +380,10 @@ void MemoryView::set_window_position(Window w, Point p) {
 void MemoryView::popup_menu(Control menu, Point screen) {
     std::lock_guard lock(mutex_);
     popups_.emplace_back(std::string(menu.name), screen);
-    emit({"popup", std::string(menu.name), {}, {std::to_string(screen.x), std::to_string(screen.y)}});
+    emit({"popup",
+          std::string(menu.name),
+          {},
+          {std::to_string(screen.x), std::to_string(screen.y)}});
 }
 
 void MemoryView::load_browser(Control browser, const std::string& address) {
