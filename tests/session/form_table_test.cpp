@@ -182,6 +182,29 @@ TEST(FormTable, VisibleControlsFitInsideTheirFrames) {
     }
 }
 
+TEST(FormTable, EveryPictureNamedIsDrawnAndListedForTheResources) {
+    const std::string dir = std::string(QUILLET_SOURCE_DIR) + "/ui/pictures/";
+    std::ifstream qrc_file(dir + "pictures.qrc");
+    ASSERT_TRUE(qrc_file) << "ui/pictures/pictures.qrc missing";
+    std::stringstream qrc;
+    qrc << qrc_file.rdbuf();
+    EXPECT_NE(qrc.str().find("prefix=\"/pictures\""), std::string::npos);
+    int pictures = 0;
+    for (Window w : form_windows())
+        for (const ControlSpec& s : form_controls(w)) {
+            if (s.picture.empty()) continue;
+            ++pictures;
+            const std::string name(s.picture);
+            EXPECT_TRUE(std::ifstream(dir + name).good()) << name;
+            EXPECT_NE(qrc.str().find("<file>" + name + "</file>"), std::string::npos) << name;
+        }
+    EXPECT_EQ(pictures, 6);  // avatar, badge, QQ group, advertisement, two QR codes
+    for (int level = 0; level <= 6; ++level) {
+        const std::string name = "vip" + std::to_string(level) + ".png";
+        EXPECT_NE(qrc.str().find("<file>" + name + "</file>"), std::string::npos) << name;
+    }
+}
+
 TEST(FormTable, SpotChecksAgainstTheDesign) {
     struct Case {
         Control control;
