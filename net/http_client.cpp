@@ -360,9 +360,9 @@ HttpResponse HttpClient::request_automation(const HttpRequest& req) {
         auto same = std::find_if(fields.begin(), fields.end(),
                                  [](const auto& f) { return to_lower_ascii(f.first) == "cookie"; });
         if (same != fields.end())
-            same->second = cookie;
+            same->second = http::header_value(cookie);
         else
-            fields.emplace_back("Cookie", cookie);
+            fields.emplace_back("Cookie", http::header_value(cookie));
     }
     std::vector<std::string> lines;
     for (const auto& [name, value] : fields)

@@ -103,6 +103,22 @@ TEST(TgpBind, EmptyRefererStaysEmpty) {
     EXPECT_EQ(seen[0].header("Referer"), "");
 }
 
+TEST(TgpBind, APageAddressWithALineBreakStaysOneReferer) {
+    // The catalogue comes over plain HTTP: its page address must not add lines.
+    ScriptedServer server;
+    TestSession s(server.port());
+    server.answer(kQuery, {R"({"status":"1","data":{"zone":"5"}})"});
+    ActivityEntry e = tgp_entry();
+    e.u = "http://act.example/#{aId}\r\nX-Injected: 1\nX-Other: 2";
+    ASSERT_EQ(tgp_bind(*s, e), "0");
+    const auto seen = server.seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].header_count("Referer"), 1);
+    EXPECT_EQ(seen[0].header("Referer"), "http://act.example/a20160901X-Injected: 1X-Other: 2");
+    EXPECT_EQ(seen[0].header_count("X-Injected"), 0);
+    EXPECT_EQ(seen[0].header_count("X-Other"), 0);
+}
+
 TEST(TgpClaim, ReadsTheGiftAnswer) {
     struct Case {
         const char* name;
