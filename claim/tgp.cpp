@@ -49,7 +49,8 @@ std::string tgp_gift_url(const Session& s, const ActivityEntry& e, const std::st
 }
 
 std::string tgp_bind(Session& s, const ActivityEntry& e) {
-    if (s.state.tgp_bound_ids.contains(e.aId)) return "0";
+    // Any bound zone counts, so the area is not part of a TGP binding.
+    if (s.state.tgp_bound_ids.contains_any_area(s.state.qq, e.aId)) return "0";
 
     const std::string zone = tgp_get(s, e, tgp_zone_query_url(s, e.aId, unix_time_text(s.clock)));
     // An unanswered or unreadable zone query is no error: the zone is saved.
@@ -57,7 +58,7 @@ std::string tgp_bind(Session& s, const ActivityEntry& e) {
         JsonView view;
         if (view.load(zone) && view.get_text("status") == "1" &&
             view.get_text("data.zone") != "0") {
-            s.state.tgp_bound_ids.add(e.aId);
+            s.state.tgp_bound_ids.add(s.state.qq, e.aId, 0);
             return "0";
         }
     }
@@ -67,7 +68,7 @@ std::string tgp_bind(Session& s, const ActivityEntry& e) {
     JsonView view;
     if (!view.load(text_between(saved, "123(", ")"))) return "-3";
     if (view.get_text("status") != "1") return "-4";
-    s.state.tgp_bound_ids.add(e.aId);
+    s.state.tgp_bound_ids.add(s.state.qq, e.aId, 0);
     return "0";
 }
 

@@ -1,7 +1,6 @@
 #include "claim/claim_pass.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <functional>
@@ -27,7 +26,7 @@ constexpr DateTime kToday{2016, 10, 19, 10, 30, 0};
 // The demo account of the simulator, signed in and bound to 上海电信一区 as
 // the login and the start-up initialisation leave it.
 class PassBed {
-public:
+  public:
     explicit PassBed(std::filesystem::path scenario = sandbox::default_scenario_dir())
         : sb(std::move(scenario)),
           port(sb.start(0)),
@@ -48,7 +47,14 @@ public:
         st.pt_cookie.set(pt);
         st.qq = sb.account_qq();
         st.logged_in = true;
-        const RoleInfo role = client.query_role(st.cookie, 320);
+        bind(320);
+        mark();
+    }
+
+    // What binding an area in the region list leaves in the session.
+    void bind(int32_t area) {
+        SessionState& st = s.state;
+        const RoleInfo role = client.query_role(st.cookie, area);
         EXPECT_TRUE(role.ok());
         st.area_id = role.area_id;
         st.area_name = GameServiceClient::area_name(role.area_id);
@@ -56,7 +62,6 @@ public:
         st.checkparam = role.checkparam;
         st.md5str = role.md5str;
         st.area_bound = true;
-        mark();
     }
 
     // A click on 按钮_一键领取: lock, then the pass (here on the test's thread).
@@ -90,7 +95,7 @@ public:
     MessageCleaner cleaner;
     ActivityCatalogue catalogue;
 
-private:
+  private:
     size_t log_mark_ = 0;
 };
 
@@ -180,8 +185,42 @@ TEST(ClaimPass, BindingsConfirmedOnceAreNotRequestedAgain) {
     // The claims themselves are made again, and answered as second claims.
     const auto second = bed.log();
     ASSERT_EQ(second.size(), kFirstPass.size());
-    EXPECT_EQ(second[1], "green|[提示][1/25]【每日登录有礼】【每日签到礼包】您今天已经领取过该礼包了");
+    EXPECT_EQ(second[1],
+              "green|[提示][1/25]【每日登录有礼】【每日签到礼包】您今天已经领取过该礼包了");
     EXPECT_EQ(second[16], "green|[提示][14/25]【TGP专属特权】【每日启动礼包】您已经领取过该礼包");
+}
+
+TEST(ClaimPass, AnotherAreaOrAnotherQqChecksTheAmsBindingAgain) {
+    const std::string ams = "/ams/ame/ame.php";
+    const std::string tgp_query = "/index.php/cf/a20160816tgp/index/ajax_get_all";
+    PassBed bed;
+    bed.pass();
+    ASSERT_EQ(bed.requests(ams, "iFlowId=421002").size(), 1u);
+    ASSERT_EQ(bed.sb.bound_area("61234"), 320);
+
+    // Area B: the binding is checked and sent again, with B.
+    bed.bind(318);
+    bed.mark();
+    bed.pass();
+    EXPECT_EQ(bed.requests(ams, "iFlowId=421001").size(), 1u);
+    const auto submits = bed.requests(ams, "iFlowId=421002");
+    ASSERT_EQ(submits.size(), 1u);
+    EXPECT_TRUE(contains(submits[0].body, "&user_area=318&")) << submits[0].body;
+    EXPECT_EQ(bed.sb.bound_area("61234"), 318);
+    // TGP: any bound zone counts, another area asks nothing again.
+    EXPECT_TRUE(bed.requests(tgp_query).empty());
+
+    // The same area again: remembered, nothing asked.
+    bed.mark();
+    bed.pass();
+    EXPECT_TRUE(bed.requests(ams, "iFlowId=421001").empty());
+
+    // Another QQ number in the same area: both kinds of binding are checked again.
+    bed.s.state.qq = "20002";
+    bed.mark();
+    bed.pass();
+    EXPECT_EQ(bed.requests(ams, "iFlowId=421001").size(), 1u);
+    EXPECT_EQ(bed.requests(tgp_query).size(), 1u);
 }
 
 TEST(ClaimPass, CancelledInputLeavesThePlaceholderInTheBody) {
@@ -191,8 +230,9 @@ TEST(ClaimPass, CancelledInputLeavesThePlaceholderInTheBody) {
     const auto sent = bed.requests("/ams/ame/ame.php", "iFlowId=430011");
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_TRUE(contains(sent[0].body, "&sCode=#{input}&")) << sent[0].body;
-    EXPECT_EQ(bed.log()[8],
-              "green|[提示][6/25]【心悦俱乐部】【心悦口令礼包】口令错误，请关注心悦俱乐部获取本周口令");
+    EXPECT_EQ(
+        bed.log()[8],
+        "green|[提示][6/25]【心悦俱乐部】【心悦口令礼包】口令错误，请关注心悦俱乐部获取本周口令");
 }
 
 // Entries of activity 65001's refusal flow: every attempt gives one line, so
@@ -286,11 +326,13 @@ TEST(ClaimPass, ServerDateUnavailableOrUnreadable) {
     };
     const Case cases[] = {
         // No answer: the local clock's day (19 October) stands in.
-        {"no answer", sandbox::Misbehaviour::Empty,
+        {"no answer",
+         sandbox::Misbehaviour::Empty,
          {"【A】【range】", "【A】【day】", "【B】【one part】", "【B】【no quotes, dates】",
           "【B】【other key】"}},
         // An answer without a date: the earliest date, so nothing dated is on offer.
-        {"error page", sandbox::Misbehaviour::ErrorStatus,
+        {"error page",
+         sandbox::Misbehaviour::ErrorStatus,
          {"【B】【one part】", "【B】【no quotes, dates】", "【B】【other key】"}},
     };
     for (const auto& c : cases) {
@@ -310,22 +352,25 @@ TEST(ClaimPass, CatalogueThatCannotBeLoadedEndsThePassSilently) {
         std::function<void(sandbox::Sandbox&)> spoil;
     };
     const Case cases[] = {
-        {"no answer", [](sandbox::Sandbox& sb) {
+        {"no answer",
+         [](sandbox::Sandbox& sb) {
              sb.misbehave("/cf/res/data.js", sandbox::Misbehaviour::Empty);
          }},
-        {"error page", [](sandbox::Sandbox& sb) {
+        {"error page",
+         [](sandbox::Sandbox& sb) {
              sb.misbehave("/cf/res/data.js", sandbox::Misbehaviour::ErrorStatus);
          }},
-        {"garbage", [](sandbox::Sandbox& sb) {
+        {"garbage",
+         [](sandbox::Sandbox& sb) {
              sb.misbehave("/cf/res/data.js", sandbox::Misbehaviour::Garbage);
          }},
         {"empty list", [](sandbox::Sandbox& sb) { sb.set_vendor_file("data.js", "[]"); }},
-        {"huge", [](sandbox::Sandbox& sb) {
+        {"huge",
+         [](sandbox::Sandbox& sb) {
              sb.misbehave("/cf/res/data.js", sandbox::Misbehaviour::Oversized);
          }},
-        {"never finishes", [](sandbox::Sandbox& sb) {
-             sb.set_vendor_file("data.js", "(function(){for(;;){}})()");
-         }},
+        {"never finishes",
+         [](sandbox::Sandbox& sb) { sb.set_vendor_file("data.js", "(function(){for(;;){}})()"); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

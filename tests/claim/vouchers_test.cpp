@@ -91,8 +91,8 @@ TEST(Vouchers, LoadShowsBothBalancesTheListsAndTheSummaryLine) {
     // The 帮豆 activity was bound (query, then submit) and is remembered apart
     // from the claims' bindings.
     EXPECT_EQ(bed.requests(kAms).size(), 2u);
-    EXPECT_TRUE(bed.s.state.bang_bound_ids.contains("70003"));
-    EXPECT_FALSE(bed.s.state.ams_bound_ids.contains("70003"));
+    EXPECT_TRUE(bed.s.state.bang_bound_ids.contains_any_area(bed.s.state.qq, "70003"));
+    EXPECT_FALSE(bed.s.state.ams_bound_ids.contains_any_area(bed.s.state.qq, "70003"));
     const VoucherOffers kept = offers.get();
     EXPECT_EQ(kept.judou.aId, "70002");
     EXPECT_EQ(kept.bang.cjId, "470039");
@@ -120,7 +120,7 @@ TEST(Vouchers, ABangOfferWithoutBindingIdGoesStraightToTheBalance) {
     lock_controls(bed.s);
     load_vouchers(bed.s, offers);
     EXPECT_TRUE(bed.requests(kAms).empty());
-    EXPECT_FALSE(bed.s.state.bang_bound_ids.contains("70003"));
+    EXPECT_FALSE(bed.s.state.bang_bound_ids.contains_any_area(bed.s.state.qq, "70003"));
     EXPECT_EQ(bed.log().back(), "green|[提示]【月券 - 】【聚豆 - 7】【帮豆 - 9】");
     // No 月券 offer in this file: its list holds only the placeholder.
     EXPECT_EQ(items_of(bed, ctl::main::组合框_月券_月券), (Lines{"选择兑换道具=0"}));
