@@ -147,7 +147,7 @@ TEST(Catalogue, LoadFetchesTheVendorFileWithAFreshToken) {
     ActivityCatalogue c(5);
     const int pumps = s.view.pump_count();
     ASSERT_EQ(load_catalogue(*s, c), 2);
-    EXPECT_EQ(c[0].t, gbk("每日礼包"));         // the file is UTF-8, the entry GBK
+    EXPECT_EQ(c[0].t, gbk("每日礼包"));  // the file is UTF-8, the entry GBK
     EXPECT_GE(s.view.pump_count() - pumps, 2);  // once after each group
 
     load_catalogue(*s, c);

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 namespace m = ctl::main;
 
 class ConfigPanel : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("quillet-claim-config-" + std::to_string(::getpid()) + "-" +

@@ -29,11 +29,10 @@ TEST(VipClaim, ReadsTheAnswerByTheEntrysRules) {
         {"second rule first to match", R"({"ret":"-1","msg":"X"})", rules, gbk("活动已结束"), true},
         {"j: path", gbk(R"({"ret":"5","msg":"今日已领"})"), rules, gbk("今日已领"), true},
         {"j: path absent", R"({"ret":"5"})", rules, "", true},
-        {"j: takes the text after the last colon", R"({"ret":"5","a":{"b":"deep"}})", "!=0:j:x:a.b",
-         "deep", true},
+        {"j: takes the text after the last colon", R"({"ret":"5","a":{"b":"deep"}})",
+         "!=0:j:x:a.b", "deep", true},
         {"empty rules", R"({"ret":"0"})", "", gbk("领取失败，解析错误 80003"), false},
-        {"no rule matches", R"({"ret":"7"})", "=0:ok|=1:no", gbk("领取失败，解析错误 80003"),
-         false},
+        {"no rule matches", R"({"ret":"7"})", "=0:ok|=1:no", gbk("领取失败，解析错误 80003"), false},
         {"matching rule without message", R"({"ret":"0"})", "=0:|=0:later",
          gbk("领取失败，解析错误 80003"), false},
         {"rule of another form never matches", R"({"ret":"0"})", "0:zero|==0:x|=0:ok", "ok", true},
@@ -59,9 +58,8 @@ TEST(VipClaim, FillsTheEntrysQueryAndSendsTheSessionCookie) {
     e.aId = "9001";
     e.vipId = "V7";
     e.rS = "=0:j:msg";
-    e.param =
-        "actid=#{aId}&g_tk=#{g_tk}&uin=#{uin}&area=#{area}&role=#{roleName}&vip=#{vipId}"
-        "&t=#{time}&again=#{aId}";
+    e.param = "actid=#{aId}&g_tk=#{g_tk}&uin=#{uin}&area=#{area}&role=#{roleName}&vip=#{vipId}"
+              "&t=#{time}&again=#{aId}";
     ClaimOutcome o = vip_claim(*s, e);
     EXPECT_EQ(o.message, gbk("成功"));  // GBK answer taken as it is
     EXPECT_TRUE(o.answered);
@@ -89,8 +87,8 @@ TEST(QzoneClaim, ReadsTheCallbackArgument) {
     const Case cases[] = {
         {"no answer", "", gbk("领取失败，网络错误 90001"), false},
         {"no callback", R"({"subcode":0})", gbk("领取失败，解析错误 90002"), false},
-        {"unterminated callback", R"(frameElement.callback({"subcode":0})",
-         gbk("领取失败，解析错误 90002"), false},
+        {"unterminated callback", R"(frameElement.callback({"subcode":0})", gbk("领取失败，解析错误 90002"),
+         false},
         {"drawn before, number",
          "<script>frameElement.callback({\"subcode\":-7029,\"message\":\"m\"});</script>",
          gbk("您已抽取过该奖励，请明天再试"), true},
@@ -98,8 +96,8 @@ TEST(QzoneClaim, ReadsTheCallbackArgument) {
          gbk("您已抽取过该奖励，请明天再试"), true},
         {"prize", gbk(R"(frameElement.callback({"subcode":0,"data":[{"name":"QQ会员"}]});)"),
          gbk("QQ会员"), true},
-        {"markers in another letter case",
-         R"(FRAMEELEMENT.Callback({"subcode":0,"data":[{"name":"P"}]});)", "P", true},
+        {"markers in another letter case", R"(FRAMEELEMENT.Callback({"subcode":0,"data":[{"name":"P"}]});)",
+         "P", true},
         {"server's words", gbk(R"(frameElement.callback({"subcode":-1,"message":"活动未开始"});)"),
          gbk("活动未开始"), true},
         {"no subcode", R"(frameElement.callback({"message":"m"});)", "m", true},
@@ -115,9 +113,8 @@ TEST(QzoneClaim, ReadsTheCallbackArgument) {
 TEST(QzoneClaim, PostsTheLotteryFormWithTheSevenHeaderLines) {
     ScriptedServer server;
     TestSession s(server.port());
-    server.answer(
-        "/fcg-bin/fcg_qzact_lottery",
-        {gbk_to_utf8(gbk(R"(frameElement.callback({"subcode":0,"data":[{"name":"黄钻"}]});)"))});
+    server.answer("/fcg-bin/fcg_qzact_lottery",
+                  {gbk_to_utf8(gbk(R"(frameElement.callback({"subcode":0,"data":[{"name":"黄钻"}]});)"))});
     ActivityEntry e;
     e.type = "5";
     e.aId = "1040";
@@ -134,11 +131,10 @@ TEST(QzoneClaim, PostsTheLotteryFormWithTheSevenHeaderLines) {
     const std::string token = r.target.substr(prefix.size());
     EXPECT_EQ(token.size(), 17u);
     EXPECT_EQ(token.substr(0, 2), "0.");
-    EXPECT_EQ(r.body,
-              "actid=1040&ruleid=2207&card_id=&card_code=&format=formsender&uin=10001"
-              "&g_tk=1234567&qzreferrer=http%3a%2f%2f" +
-                  std::string(HostTable::default_of(Host::QZONE_PAGE)) +
-                  "%2fmeteor%2fpc%2findex.html%3frid%3d1040");
+    EXPECT_EQ(r.body, "actid=1040&ruleid=2207&card_id=&card_code=&format=formsender&uin=10001"
+                      "&g_tk=1234567&qzreferrer=http%3a%2f%2f" +
+                          std::string(HostTable::default_of(Host::QZONE_PAGE)) +
+                          "%2fmeteor%2fpc%2findex.html%3frid%3d1040");
     EXPECT_EQ(r.header("Cookie"), "uin=o0010001; skey=@abcDEF123; p_uin=o0010001");
 
     // The lines the engine passes through are sent as written, in this order;
@@ -162,8 +158,7 @@ TEST(QzoneClaim, PostsTheLotteryFormWithTheSevenHeaderLines) {
     EXPECT_EQ(r.header("Host"), HostTable::default_of(Host::QZONE_ACT));
     EXPECT_EQ(r.header("User-Agent"),
               "Mozilla/5.0 (Windows NT 10.0; WOW64; rv:47.0) Gecko/20100101 Firefox/47.0");
-    for (const char* name :
-         {"Host", "User-Agent", "Referer", "Accept", "Accept-Language", "Accept-Encoding"})
+    for (const char* name : {"Host", "User-Agent", "Referer", "Accept", "Accept-Language", "Accept-Encoding"})
         EXPECT_EQ(r.header_count(name), 1) << name;
 }
 
