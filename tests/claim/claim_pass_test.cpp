@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <functional>
+#include <thread>
 
 #include "claim/claim_config.h"
 #include "net/cookie_jar.h"
@@ -221,6 +225,72 @@ TEST(ClaimPass, AnotherAreaOrAnotherQqChecksTheAmsBindingAgain) {
     bed.pass();
     EXPECT_EQ(bed.requests(ams, "iFlowId=421001").size(), 1u);
     EXPECT_EQ(bed.requests(tgp_query).size(), 1u);
+}
+
+// A window closing while its jobs wait on a server that never answers. The
+// engine's stall timeout (5 s here) would end each request much later.
+class JobStop : public ::testing::Test {
+  protected:
+    using Ms = std::chrono::milliseconds;
+    // Waits (at most 3 s) until the simulator got a request for path.
+    bool wait_for_request(const std::string& path) {
+        for (int i = 0; i < 300; ++i) {
+            if (!bed.requests(path).empty()) return true;
+            std::this_thread::sleep_for(Ms(10));
+        }
+        return false;
+    }
+    // request_stop, then the time until every job has ended.
+    Ms stop_and_wait() {
+        const auto begin = std::chrono::steady_clock::now();
+        bed.s.jobs.request_stop();
+        bed.s.jobs.wait_idle([] {});
+        return std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - begin);
+    }
+
+    PassBed bed;
+};
+
+TEST_F(JobStop, AJobBlockedInARequestEndsSoonAfterTheStopRequest) {
+    bed.sb.misbehave("/stall", sandbox::Misbehaviour::Stall);
+    std::atomic<bool> answered{false};
+    std::string answer = "unset";
+    bed.s.jobs.start([&] {
+        answer = bed.s.http.get_text(bed.s.http_url(Host::AMS, "/stall"), false);
+        answered = true;
+    });
+    ASSERT_TRUE(wait_for_request("/stall"));
+    const Ms took = stop_and_wait();
+    std::printf("stop latency of a job blocked in a request: %lld ms\n",
+                static_cast<long long>(took.count()));
+    EXPECT_LT(took.count(), 1000);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(answer, "");  // an aborted transfer is an empty answer
+
+    // The jobs have drained: the request is over and the next jobs run.
+    EXPECT_FALSE(bed.s.jobs.stop_requested());
+    bed.s.jobs.start([&] { answer = bed.s.http.get_text(bed.s.http_url(Host::AMS, "/"), false); });
+    bed.s.jobs.wait_idle([] {});
+    EXPECT_NE(answer, "");
+}
+
+TEST_F(JobStop, AClaimPassAgainstAStallingSimulatorStopsSoon) {
+    bed.sb.misbehave("/ams/ame/ame.php", sandbox::Misbehaviour::Stall);
+    lock_controls(bed.s);
+    bed.s.jobs.start([&] { run_claim_pass(bed.s, bed.catalogue, bed.cleaner, bed.client); });
+    ASSERT_TRUE(wait_for_request("/ams/ame/ame.php"));
+    const Ms took = stop_and_wait();
+    std::printf("stop latency of a claim pass: %lld ms\n", static_cast<long long>(took.count()));
+    EXPECT_LT(took.count(), 1000);
+    // Stopped after the request under way: no further claim, no closing line,
+    // and the controls are given back as at the end of every pass.
+    EXPECT_EQ(bed.requests("/ams/ame/ame.php").size(), 1u);
+    EXPECT_TRUE(bed.requests("/index.php/cf/").empty());
+    const auto lines = bed.log();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "navy|[提示]开始一键领取...");
+    EXPECT_FALSE(contains(lines.back(), "一键领取结束")) << lines.back();
+    EXPECT_TRUE(bed.view.enabled(ctl::main::按钮_一键领取));
 }
 
 TEST(ClaimPass, CancelledInputLeavesThePlaceholderInTheBody) {

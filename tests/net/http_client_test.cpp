@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "net/http_headers.h"
+#include "net/stop_signal.h"
 #include "tests/net/tls_server.h"
 #include "tests/net/wire_server.h"
 #include "tests/support/gbk_literal.h"
@@ -373,6 +375,48 @@ TEST(HttpClientFaults, BadServersGiveEmptyAnswersQuickly) {
         EXPECT_EQ(r.answer_cookies, "");
         EXPECT_EQ(cookie.get(), "a=1");
     }
+}
+
+TEST(HttpClientStop, AStopRequestCutsATransferShortAndKeepsLaterOnesAway) {
+    WireServer server([](const std::string&) {
+        WireAction a;
+        a.kind = WireAction::Kind::NeverAnswer;
+        return a;
+    });
+    HttpOptions o = quick_options();
+    o.stall_timeout_ms = 60000;  // only the stop request can end the wait
+    HttpClient client(o);
+    StopSignal stop;
+    std::atomic<bool> sent{false};
+    HttpResponse cut, later;
+    std::chrono::milliseconds took{};
+    std::thread worker([&] {
+        ScopedStopSignal installed(&stop);
+        HttpRequest req;
+        req.url = server.url("/wait");
+        sent = true;
+        cut = client.request(req);
+        const auto begin = std::chrono::steady_clock::now();
+        later = client.request(req);  // the signal still asks to stop: not sent at all
+        took = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - begin);
+    });
+    while (server.requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto begin = std::chrono::steady_clock::now();
+    stop.request();
+    worker.join();
+    const auto latency = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - begin);
+    EXPECT_TRUE(sent);
+    EXPECT_LT(latency.count(), 1000);
+    EXPECT_EQ(cut.body, "");
+    EXPECT_EQ(cut.answer_headers, "");
+    EXPECT_EQ(later.body, "");
+    EXPECT_LT(took.count(), 100);
+    EXPECT_EQ(server.requests().size(), 1u);
+    // A thread without the signal is not affected by it.
+    server.set_handler([](const std::string&) { return reply(http_answer("ok")); });
+    EXPECT_EQ(client.get_bytes(server.url("/")), "ok");
 }
 
 TEST(HttpClientRouting, NamedAndStarRulesKeepTheRealHostHeader) {
