@@ -244,7 +244,8 @@ bool World::load(std::string* error) {
     }
     const Json& today = (*parsed)["today"];
     std::optional<DateTime> day;
-    if (!today.is_null()) {
+    // An empty "today" (or none) means the machine's date at each request.
+    if (!today.is_null() && !today.text().empty()) {
         day = scenario_day(today.text());
         if (!day) {
             scenario_ = Json::object();
