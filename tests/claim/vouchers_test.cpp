@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "tests/services/feature_bed.h"
 
 namespace quillet {
@@ -240,6 +242,14 @@ TEST_F(VoucherActions, NothingChosenSendsNothing) {
     }
     bed.view.select_index(ctl::main::组合框_月券_聚豆, -1);
     run(VoucherAction::JudouExchange);
+    // An item whose flow id reads as 0 or less names no flow either.
+    for (int64_t value : {int64_t{0}, int64_t{-470021}, INT64_MIN}) {
+        SCOPED_TRACE(value);
+        const Control list = ctl::main::组合框_月券_帮豆;
+        bed.view.add_item(list, gbk("坏的道具"), value);
+        pick(list, bed.view.item_count(list) - 1);
+        run(VoucherAction::BangExchange);
+    }
     EXPECT_TRUE(bed.sb.requests().empty());
     EXPECT_TRUE(bed.messages().empty());
 }
