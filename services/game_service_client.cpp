@@ -150,6 +150,7 @@ int32_t GameServiceClient::scan_areas(
     CookieVar& cookie, const std::function<void(const std::string&, int32_t)>& found) {
     int32_t count = 0;
     for (const RegionEntry& e : RegionTable::entries()) {
+        if (s_.jobs.stop_requested()) break;  // the window is closing
         const std::string url =
             s_.http_url(Host::PAY,
                         "/cgi-bin/account/ajax_query.cgi?game_scene=dq_pay&cmd=20&gamezone=") +

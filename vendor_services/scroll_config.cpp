@@ -30,6 +30,19 @@ std::string visitor_counter_address(const Session& s) {
     return s.http_url(Host::VENDOR, "/cf/tongji.php");
 }
 
+namespace {
+
+constexpr const char* kNoticeCounterSection = "notice";
+
+// The player's own entries of section [config] (the claim priorities); the
+// file compares key names without regard to letter case.
+bool is_setting_key(std::string_view key) {
+    const std::string k = to_lower_ascii(trim(key));
+    return k == "model" || k == "prop";
+}
+
+}  // namespace
+
 bool usable_config_key(std::string_view key) {
     if (key.empty() || key.front() == ' ' || key.back() == ' ') return false;
     for (char ch : key) {
@@ -140,10 +153,16 @@ bool ScrollConfig::count_notice_showing(Session& s, const Notice& n) {
     // A key that cannot be stored cannot keep the count, so such a notice with
     // a limit is not shown rather than shown at every start.
     if (!usable_config_key(n.key)) return false;
-    const int64_t counter = int_of_text(s.config.read("config", n.key, "0"));
+    // The counters live in a section of their own: a notice id is the vendor's
+    // choice and must never overwrite one of the player's settings in
+    // [config]. A count an earlier version kept in [config] is read from
+    // there until the notice is counted again.
+    std::string stored = s.config.read(kNoticeCounterSection, n.key);
+    if (stored.empty() && !is_setting_key(n.key)) stored = s.config.read("config", n.key);
+    const int64_t counter = stored.empty() ? 0 : int_of_text(stored);
     const bool show = counter < n.maximum;
     const int64_t next = counter < std::numeric_limits<int64_t>::max() ? counter + 1 : counter;
-    s.config.write("config", n.key, std::to_string(next));
+    s.config.write(kNoticeCounterSection, n.key, std::to_string(next));
     return show;
 }
 

@@ -24,7 +24,7 @@ struct Notice {
     std::string content;  // "n"
     std::string link;     // "u"
     int64_t maximum = 0;  // "i"; 0 shows it every time
-    std::string key;      // "id": its counter in section "config"
+    std::string key;      // "id": its counter in section "notice"
     friend bool operator==(const Notice&, const Notice&) = default;
 };
 

@@ -137,7 +137,7 @@ TEST_F(ScrollConfigTest, ANoticeIsShownAtMostItsMaximumNumberOfStarts) {
     EXPECT_TRUE(start_with(file));
     EXPECT_TRUE(start_with(file));
     EXPECT_FALSE(start_with(file));
-    EXPECT_EQ(s().config.read("config", "notice_k"), "3");
+    EXPECT_EQ(s().config.read("notice", "notice_k"), "3");
 
     // Shown through the UI event of 标签_头像_昵称, and filled when created.
     EXPECT_EQ(config.notice(), (Notice{gbk("系统公告"), gbk("新活动上线"),
@@ -151,7 +151,31 @@ TEST_F(ScrollConfigTest, ANoticeIsShownAtMostItsMaximumNumberOfStarts) {
     const std::string always = "[" + notice_entry("http://notice.example/2", "0", "always") + "]";
     EXPECT_TRUE(start_with(always));
     EXPECT_TRUE(start_with(always));
-    EXPECT_EQ(s().config.read("config", "always", "absent"), "absent");
+    EXPECT_EQ(s().config.read("notice", "always", "absent"), "absent");
+}
+
+TEST_F(ScrollConfigTest, NoticeCountersNeverTouchThePlayersSettings) {
+    // The claim priorities live in [config]; notices named like them count
+    // apart and leave them alone.
+    ASSERT_TRUE(s().config.write("config", "model", "1"));
+    ASSERT_TRUE(s().config.write("config", "prop", "2"));
+    for (const char* key : {"model", "prop"}) {
+        SCOPED_TRACE(key);
+        const std::string file = "[" + notice_entry("http://n.example", "1", key) + "]";
+        EXPECT_TRUE(start_with(file));  // the stored setting is no count of showings
+        EXPECT_FALSE(start_with(file));
+    }
+    EXPECT_EQ(s().config.read("config", "model"), "1");
+    EXPECT_EQ(s().config.read("config", "prop"), "2");
+    EXPECT_EQ(s().config.read("notice", "prop"), "2");
+
+    // A count kept in [config] by an earlier version is not lost.
+    ASSERT_TRUE(s().config.write("config", "old_notice", "2"));
+    const std::string old = "[" + notice_entry("http://n.example", "3", "old_notice") + "]";
+    EXPECT_TRUE(start_with(old));
+    EXPECT_FALSE(start_with(old));
+    EXPECT_EQ(s().config.read("notice", "old_notice"), "4");
+    EXPECT_EQ(s().config.read("config", "old_notice"), "2");
 }
 
 TEST_F(ScrollConfigTest, NoticesThatCannotBeShownOrCountedAreNotShown) {
