@@ -62,13 +62,17 @@ void ScrollConfig::read(Session& s) {
     s.pump();
 
     const std::string answer = s.http.get_text(scroll_file_address(s), true);
-    JsonView view;
+    ScriptBudget budget;  // one for the whole file
+    JsonView view(budget);
     if (answer.empty() || !view.load(answer)) return;
 
     std::vector<ScrollEntry> labels, links;
     std::string picture_text, picture_address;
     Notice notice;
-    const int64_t count = view.count();
+    // The real file has a dozen entries.
+    constexpr int64_t kMaxEntries = 1000;
+    const int64_t count = bounded_count(view, "", kMaxEntries);
+    if (count < 0) return;
     for (int64_t k = 0; k < count; ++k) {
         ScrollEntry entry{member(view, k, "t"), member(view, k, "u"),
                           int_of_text(member(view, k, "c"))};
@@ -84,6 +88,8 @@ void ScrollConfig::read(Session& s) {
             notice = Notice{entry.text, member(view, k, "n"), entry.address,
                             int_of_text(member(view, k, "i")), member(view, k, "id")};
         }
+        // Past the budget every read is empty: nothing of this file is used.
+        if (budget.spent()) return;
     }
     {
         std::lock_guard lock(mutex_);

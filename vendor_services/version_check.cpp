@@ -40,7 +40,8 @@ void VersionCheck::start() {
 }
 
 void VersionCheck::run() {
-    JsonView view;
+    ScriptBudget budget;  // one for every read of the file
+    JsonView view(budget);
     s_.view.set_visible(v::按钮_重试, false);
     s_.pump();
     wait_half_second(s_);
@@ -53,6 +54,7 @@ void VersionCheck::run() {
 
     const std::string version = view.get_text("v");
     const std::string details = view.get_text("d");
+    if (budget.spent()) return fail(utf8_to_gbk("版本获取失败，请重试"));
     if (version.empty()) return fail(utf8_to_gbk("版本号获取失败，请重试"));
 
     if (version == kVersion) {
@@ -64,6 +66,20 @@ void VersionCheck::run() {
         return;
     }
 
+    // The download buttons' members are read before anything is shown, so a
+    // file whose budget runs out there fails as a whole.
+    struct Download {
+        std::string address, password, title;
+    } downloads[3];
+    for (int n = 1; n <= 3; ++n) {
+        const std::string prefix = "d" + std::to_string(n);
+        downloads[n - 1].address = view.get_text(prefix + "u");
+        if (!downloads[n - 1].address.empty())
+            downloads[n - 1].password = view.get_text(prefix + "p");
+        downloads[n - 1].title = view.get_text(prefix + "t");
+    }
+    if (budget.spent()) return fail(utf8_to_gbk("版本获取失败，请重试"));
+
     // Any other release, older or newer, must be installed first.
     std::string caption = utf8_to_gbk("发现新版本 v") + version;
     if (!details.empty()) caption += "(" + details + ")";
@@ -72,24 +88,20 @@ void VersionCheck::run() {
     s_.view.set_visible(v::按钮_更新详情, true);
 
     for (int n = 1; n <= 3; ++n) {
-        const std::string prefix = "d" + std::to_string(n);
         const Control button = kDownloadButtons[n - 1];
-        const std::string address = view.get_text(prefix + "u");
-        std::string password;
-        if (address.empty()) {
+        const Download& d = downloads[n - 1];
+        if (d.address.empty()) {
             s_.view.set_enabled(button, false);
         } else {
             s_.view.set_enabled(button, true);
-            s_.view.set_tag(button, address);
-            password = view.get_text(prefix + "p");
+            s_.view.set_tag(button, d.address);
         }
         {
             std::lock_guard lock(mutex_);
-            addresses_[n - 1] = address;
-            passwords_[n - 1] = password;
+            addresses_[n - 1] = d.address;
+            passwords_[n - 1] = d.password;
         }
-        const std::string title = view.get_text(prefix + "t");
-        if (!title.empty()) s_.view.set_caption(button, title);
+        if (!d.title.empty()) s_.view.set_caption(button, d.title);
     }
     set_outcome(VersionOutcome::NewVersion);
 }
