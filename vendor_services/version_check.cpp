@@ -39,9 +39,33 @@ void VersionCheck::start() {
     s_.jobs.start([this] { run(); });
 }
 
-void VersionCheck::run() {
+VersionFile read_version_file(std::string_view answer) {
+    VersionFile file;
+    const std::string literal = text_between(answer, "_cfver = ", ";");
     ScriptBudget budget;  // one for every read of the file
     JsonView view(budget);
+    if (literal.empty() || !view.load(literal)) return file;
+    file.version = view.get_text("v");
+    file.details = view.get_text("d");
+    if (!budget.spent() && file.version.empty()) {
+        file.status = VersionFile::Status::NoVersion;
+        return file;
+    }
+    // Every member is read before anything is shown, so a file whose budget
+    // runs out anywhere fails as a whole.
+    for (int n = 1; n <= 3; ++n) {
+        const std::string prefix = "d" + std::to_string(n);
+        VersionFile::Download& d = file.downloads[static_cast<size_t>(n - 1)];
+        d.address = view.get_text(prefix + "u");
+        if (!d.address.empty()) d.password = view.get_text(prefix + "p");
+        d.title = view.get_text(prefix + "t");
+    }
+    if (budget.spent()) return VersionFile{};
+    file.status = VersionFile::Status::Read;
+    return file;
+}
+
+void VersionCheck::run() {
     s_.view.set_visible(v::按钮_重试, false);
     s_.pump();
     wait_half_second(s_);
@@ -49,13 +73,13 @@ void VersionCheck::run() {
     const std::string answer = s_.http.get_text(version_file_address(s_), true);
     if (answer.empty()) return fail(utf8_to_gbk("网页访问失败，请重试"));
 
-    const std::string literal = text_between(answer, "_cfver = ", ";");
-    if (literal.empty() || !view.load(literal)) return fail(utf8_to_gbk("版本获取失败，请重试"));
-
-    const std::string version = view.get_text("v");
-    const std::string details = view.get_text("d");
-    if (budget.spent()) return fail(utf8_to_gbk("版本获取失败，请重试"));
-    if (version.empty()) return fail(utf8_to_gbk("版本号获取失败，请重试"));
+    const VersionFile file = read_version_file(answer);
+    if (file.status == VersionFile::Status::Unreadable)
+        return fail(utf8_to_gbk("版本获取失败，请重试"));
+    if (file.status == VersionFile::Status::NoVersion)
+        return fail(utf8_to_gbk("版本号获取失败，请重试"));
+    const std::string& version = file.version;
+    const std::string& details = file.details;
 
     if (version == kVersion) {
         say(utf8_to_gbk("已经是最新版本，当前版本 v") + kVersion);
@@ -66,20 +90,6 @@ void VersionCheck::run() {
         return;
     }
 
-    // The download buttons' members are read before anything is shown, so a
-    // file whose budget runs out there fails as a whole.
-    struct Download {
-        std::string address, password, title;
-    } downloads[3];
-    for (int n = 1; n <= 3; ++n) {
-        const std::string prefix = "d" + std::to_string(n);
-        downloads[n - 1].address = view.get_text(prefix + "u");
-        if (!downloads[n - 1].address.empty())
-            downloads[n - 1].password = view.get_text(prefix + "p");
-        downloads[n - 1].title = view.get_text(prefix + "t");
-    }
-    if (budget.spent()) return fail(utf8_to_gbk("版本获取失败，请重试"));
-
     // Any other release, older or newer, must be installed first.
     std::string caption = utf8_to_gbk("发现新版本 v") + version;
     if (!details.empty()) caption += "(" + details + ")";
@@ -89,7 +99,7 @@ void VersionCheck::run() {
 
     for (int n = 1; n <= 3; ++n) {
         const Control button = kDownloadButtons[n - 1];
-        const Download& d = downloads[n - 1];
+        const VersionFile::Download& d = file.downloads[static_cast<size_t>(n - 1)];
         if (d.address.empty()) {
             s_.view.set_enabled(button, false);
         } else {
