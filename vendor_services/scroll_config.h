@@ -28,6 +28,17 @@ struct Notice {
     friend bool operator==(const Notice&, const Notice&) = default;
 };
 
+// What a scroll file says: the kind-1 labels and kind-2 links in order, the
+// last kind-3 picture and the last kind-4 notice.
+struct ScrollFile {
+    std::vector<ScrollEntry> labels, links;
+    std::string picture_text, picture_address;
+    Notice notice;
+};
+// Reads a scroll file's text (GBK); false when it cannot be read within its
+// limits (at most 1000 entries, one engine budget), out is then unspecified.
+bool read_scroll_file(std::string_view answer, ScrollFile& out);
+
 // The scroll file's address: "http://" + VENDOR_HOST + "/cf/res/scroll.js?t=" + token.
 std::string scroll_file_address(const Session& s);
 // The visitor counter the main window's hidden 1 x 1 browser loads.

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 
 #include "tests/services/feature_bed.h"
+#include "tests/support/short_script_budget.h"
 
 namespace quillet {
 namespace {
@@ -61,6 +63,36 @@ TEST(VoucherFile, KeepsTheLastReadableOfferOfEachType) {
     VoucherOffers untouched;
     EXPECT_FALSE(read_voucher_offers("", untouched));
     EXPECT_FALSE(read_voucher_offers("[{\"type\":", untouched));
+}
+
+TEST(VoucherFile, HostileFilesFailWithinOneBudgetAndChangeNothing) {
+    const testing::ShortScriptBudget budget;
+    const std::string looping_offer =
+        testing::never_returning({"aId", "actId", "saId", "sfId0", "sfId1", "cxId", "cjId", "rK",
+                                  "cjTicket", "type", "list"});
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"a length the file cannot hold", R"({"length":1e12})"},
+        {"an item list claiming a huge length",
+         "[" + offer("2", "a", "", R"j({"length":1e12})j") + "]"},
+        {"a built item list beyond any offer", "[{type:'2',list:Array(20000).fill({t:'x'})}]"},
+        {"members that never return", "[" + looping_offer + "," + looping_offer + "]"},
+        {"items that never return", "[{type:'2',list:[" + testing::never_returning({"t", "fId"}) +
+                                        "," + testing::never_returning({"t", "fId"}) + "]}]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VoucherOffers offers;
+        offers.judou.aId = "earlier";
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_FALSE(read_voucher_offers(c.text, offers));
+        EXPECT_EQ(offers.judou.aId, "earlier");
+        EXPECT_TRUE(offers.judou.items.empty());
+        // One 300 ms budget and some slack; a budget per call would be seconds.
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
+    }
 }
 
 TEST(Vouchers, LoadShowsBothBalancesTheListsAndTheSummaryLine) {

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/short_script_budget.h"
 #include "tests/vendor_services/vendor_fixture.h"
 
 namespace quillet::testing {
@@ -130,6 +132,33 @@ TEST_F(ScrollConfigTest, AnUnreadableFileChangesNothing) {
         EXPECT_EQ(utf8(view.state(m::链接框_广告1).caption), "我要租此广告位");
     }
     sandbox.clear_misbehaviour();
+}
+
+TEST_F(ScrollConfigTest, HostileFilesEndWithinOneBudgetAndChangeNothing) {
+    const ShortScriptBudget budget;
+    const std::string entry = never_returning({"t", "u", "c", "l", "n", "i", "id"});
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"a length the file cannot hold", R"({"length":1e12})"},
+        {"a built list beyond any file", "Array(5000).fill({t:'x',l:'2'})"},
+        {"members that never return", "[" + entry + "," + entry + "," + entry + "]"},
+        {"a good entry, then one that never returns",
+         "[{t:'链接一',u:'http://ad.example/1',c:'0',l:'2'}," + entry + "]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sandbox.set_vendor_file("scroll.js", c.text);
+        view.set_recording(true);
+        view.clear_events();
+        const auto started = std::chrono::steady_clock::now();
+        config.read(s());
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
+        for (const auto& e : view.events()) ADD_FAILURE() << e.op << " " << e.target;
+        EXPECT_TRUE(config.link_entries().empty());
+        EXPECT_EQ(utf8(view.state(m::链接框_广告1).caption), "我要租此广告位");
+    }
 }
 
 TEST_F(ScrollConfigTest, ANoticeIsShownAtMostItsMaximumNumberOfStarts) {
