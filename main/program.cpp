@@ -31,6 +31,8 @@ void Program::stop_jobs() {
     s.jobs.wait_idle([this] { s.view.pump_events(); });
 }
 
-void Program::request_stop() {}
+void Program::request_stop() {
+    s.jobs.request_stop();
+}
 
 }  // namespace quillet

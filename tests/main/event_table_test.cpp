@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "main/application.h"
@@ -403,6 +404,45 @@ TEST_F(EventTable, SwitchingAccountKeepsTheProgramWideObjectsAndStartsAFreshWind
     EXPECT_FALSE(app.catalogue().empty());
     EXPECT_FALSE(app.cleaner().phrases().empty());
     EXPECT_TRUE(app.menu().loaded());
+    EXPECT_EQ(s().jobs.running(), 0u);
+}
+
+// A window closed while its job waits on a server that never answers ends
+// promptly: the job is told to stop, its request is cut short and it is
+// joined while the window goes on processing events.
+TEST_F(EventTable, ClosingAWindowDuringAStalledJobReturnsWithinASecond) {
+    using Clock = std::chrono::steady_clock;
+    auto seconds_since = [](Clock::time_point t) {
+        return std::chrono::duration<double>(Clock::now() - t).count();
+    };
+
+    sim().misbehave("/cf/res/ver.js", sandbox::Misbehaviour::Stall);
+    view.set_window_script([this](Window w) {
+        if (w != Window::Version) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ASSERT_EQ(s().jobs.running(), 1u);  // the check is waiting
+    });
+    auto start = Clock::now();
+    app.run();
+    EXPECT_LT(seconds_since(start) - 0.2, 1.0);
+    EXPECT_EQ(s().jobs.running(), 0u);
+    EXPECT_FALSE(s().state.version_ok);
+
+    // The main window during a claim pass whose claims all stall.
+    sim().clear_misbehaviour();
+    Clock::time_point closed;
+    view.set_window_script([&](Window w) {
+        if (w != Window::Main) return;
+        wait();
+        sim().misbehave("/ams/ame/ame.php", sandbox::Misbehaviour::Stall);
+        app.control_event(c::按钮_一键领取, Event::Clicked);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_EQ(s().jobs.running(), 1u);
+        closed = Clock::now();
+    });
+    s().state.version_ok = true;
+    app.run_signed_in();
+    EXPECT_LT(seconds_since(closed), 1.0);
     EXPECT_EQ(s().jobs.running(), 0u);
 }
 
