@@ -15,7 +15,7 @@ class JsonView {
 public:
     JsonView();  // an empty view: its root holds an empty object
     ~JsonView();
-    JsonView(const JsonView&);  // shares the engine, as the original view did
+    JsonView(const JsonView&);  // shares the engine: copies are cheap and read the same value
     JsonView& operator=(const JsonView&);
 
     // Evaluates text as an expression and makes it the view's value; true when
