@@ -371,7 +371,7 @@ HttpResponse HttpClient::request(const HttpRequest& req) {
     const std::string cookie = req.cookie ? req.cookie->get() : std::string();
     const std::string agent = http::agent_of(headers);
     http::complete_headers(headers, req.url, cookie);
-    r.headers = headers;
+    r.request_headers = headers;
 
     http::Target target = http::target_of(req.url);
     if (!target.ok) return r;
@@ -409,7 +409,7 @@ HttpResponse HttpClient::request_automation(const HttpRequest& req) {
     std::string headers = req.headers;
     const std::string cookie = req.cookie ? req.cookie->get() : std::string();
     http::complete_automation_headers(headers, req.url);
-    r.headers = headers;
+    r.request_headers = headers;
 
     http::Target target = http::target_of(req.url);
     if (!target.ok) return r;
@@ -478,7 +478,7 @@ std::string HttpClient::get_text(const std::string& url, bool utf8, CookieVar* c
     req.cookie = cookie ? cookie : &temporary;
     req.headers = (headers ? *headers : std::string()) + std::string(http::kHelperAgentLine);
     HttpResponse r = request(req);
-    if (headers) *headers = r.headers;
+    if (headers) *headers = r.request_headers;
     return decode_answer(r.body, utf8);
 }
 
@@ -492,7 +492,7 @@ std::string HttpClient::post_text(const std::string& url, const std::string& bod
     req.cookie = cookie ? cookie : &temporary;
     req.headers = (headers ? *headers : std::string()) + std::string(http::kHelperAgentLine);
     HttpResponse r = request(req);
-    if (headers) *headers = r.headers;
+    if (headers) *headers = r.request_headers;
     return decode_answer(r.body, utf8);
 }
 

@@ -31,19 +31,19 @@ struct HttpRequest {
 };
 
 struct HttpResponse {
-    std::string body;            // raw answer bytes (possibly empty)
-    std::string answer_cookies;  // "a=1; b=2"
-    std::string headers;         // the request header text as completed and sent
-    std::string answer_headers;  // raw answer header block, CR LF separated
-    int status = 0;              // status code (automation variant)
+    std::string body;             // raw answer bytes (possibly empty)
+    std::string answer_cookies;   // "a=1; b=2"
+    std::string request_headers;  // the request header text as completed and sent
+    std::string answer_headers;   // raw answer header block, CR LF separated
+    int status = 0;               // status code (automation variant)
 };
 
 struct HttpOptions {
     int connect_timeout_ms = 15000;
     int stall_timeout_ms = 30000;  // no byte for this long: the request fails
     int64_t max_body_bytes = 32LL * 1024 * 1024;
-    Routing routing;               // connect-to rules
-    std::string ca_file;           // extra CA bundle (tests with a loopback TLS server)
+    Routing routing;      // connect-to rules
+    std::string ca_file;  // extra CA bundle (tests with a loopback TLS server)
 };
 
 class IniFile;
@@ -53,7 +53,7 @@ class IniFile;
 void load_network_settings(HttpOptions& options, const IniFile& config);
 
 class HttpClient {
-public:
+  public:
     explicit HttpClient(HttpOptions options = {});
     ~HttpClient();
     HttpClient(const HttpClient&) = delete;
@@ -75,7 +75,7 @@ public:
 
     const HttpOptions& options() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -1,7 +1,9 @@
 #pragma once
 // The program's one client for the publisher's game services. Each operation is
-// one self-contained exchange; none touches the window or writes the session
-// record. Texts are GBK.
+// one self-contained exchange that changes no control and writes no account
+// field; what it may touch is the cookie variable it is given (each answer's
+// cookies merge into it, usually the session cookie) and the window's event
+// pump, which the longer operations run between requests. Texts are GBK.
 #include <cstdint>
 #include <functional>
 #include <string>

@@ -69,7 +69,8 @@ std::string compute_g_tk(std::string_view skey);
 int64_t int_of_text(std::string_view text);
 int32_t int32_of_text(std::string_view text);
 // Upper-cases and reads base 16; a character outside 0-9A-F is not rejected:
-// it contributes -2, as the digit lookup of the original reader did.
+// it contributes -2 (its place in "0123456789ABCDEF", counted from 0, is a
+// miss), so any text gives a number and never an error.
 int64_t hex_to_int(std::string_view text);
 
 // Every byte becomes "%" and two upper-case hex digits: "abc" -> "%61%62%63".

@@ -54,7 +54,7 @@ TEST(HttpClientWire, GetWithEmptyHeadersSendsExactlyTheDefaultLines) {
                                          "\r\n"
                                          "Accept-Language: zh-cn\r\n"
                                          "Content-Type: application/x-www-form-urlencoded\r\n\r\n");
-    EXPECT_EQ(r.headers, "Accept: */*\r\nReferer: " + req.url +
+    EXPECT_EQ(r.request_headers, "Accept: */*\r\nReferer: " + req.url +
                              "\r\nAccept-Language: zh-cn\r\n"
                              "Content-Type: application/x-www-form-urlencoded");
 }
@@ -86,7 +86,7 @@ TEST(HttpClientWire, PostKeepsCallerLinesAddsDefaultsAndCookie) {
                                          "Cookie: uin=o123; skey=@abc\r\n"
                                          "Content-Length: 7\r\n\r\n"
                                          "a=1&b=2");
-    EXPECT_EQ(r.headers, req.headers + "\r\nAccept: */*\r\nReferer: " + req.url +
+    EXPECT_EQ(r.request_headers, req.headers + "\r\nAccept: */*\r\nReferer: " + req.url +
                              "\r\nAccept-Language: zh-cn"
                              "\r\nContent-Type: application/x-www-form-urlencoded"
                              "\r\nCookie: uin=o123; skey=@abc");

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "tests/services/feature_bed.h"
 
 namespace quillet {
@@ -44,6 +47,28 @@ TEST(RegionScan, UnansweredOrUnreadableRegionsAreNotReportedAndTheCountIsZero) {
         EXPECT_TRUE(bed.unlocked());
         EXPECT_FALSE(bed.bound_features_enabled());
     }
+}
+
+TEST(RegionScan, AStopRequestEndsTheScanAtTheRequestUnderWay) {
+    FeatureBed bed;
+    ASSERT_TRUE(bed.initialise());
+    const std::string path = "/cgi-bin/account/ajax_query.cgi";
+    bed.sb.misbehave(path, sandbox::Misbehaviour::Stall);
+    lock_controls(bed.s);
+    bed.s.jobs.start([&bed] { run_region_scan(bed.s, bed.client); });
+    for (int i = 0; i < 300 && bed.requests(path).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(bed.requests(path).size(), 1u);
+    const auto begin = std::chrono::steady_clock::now();
+    bed.s.jobs.request_stop();
+    bed.s.jobs.wait_idle([] {});
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - begin);
+    EXPECT_LT(took.count(), 1000);
+    // No more regions asked, no total, and the controls are back.
+    EXPECT_EQ(bed.requests(path).size(), 1u);
+    EXPECT_EQ(bed.log(), (Lines{"navy|[提示]扫描全区角色信息..."}));
+    EXPECT_TRUE(bed.unlocked());
 }
 
 }  // namespace
