@@ -61,7 +61,7 @@ int run_bind(CliContext& ctx) {
     unlock_controls(s, s.state.area_bound);
     // Without the QQ account there is nothing to bind; after a failed CF step
     // the user binds an area by hand, which is what this command is for.
-    if (init == InitResult::QqFailed) return 1;
+    if (init == InitResult::QqFailed || init == InitResult::QqExpired) return 1;
 
     lock_controls(s);
     s.view.select_index(list, index);
