@@ -24,13 +24,8 @@ inline constexpr const char* kVersion = "1.1.0.19";
 struct Session {
     Session(View& v, Clock& c, HttpClient& h, HostTable hosts_, PlatformCookieStore& store,
             std::filesystem::path config_file)
-        : view(v),
-          clock(c),
-          http(h),
-          hosts(std::move(hosts_)),
-          cookie_store(store),
-          config(std::move(config_file)),
-          log(v, c) {}
+        : view(v), clock(c), http(h), hosts(std::move(hosts_)), cookie_store(store),
+          config(std::move(config_file)), log(v, c) {}
 
     View& view;
     Clock& clock;
