@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 
 #include "session/session.h"
@@ -21,7 +22,10 @@ ClaimRecorder::ClaimRecorder(Session& s, Ledger* ledger, std::string account)
     : s_(s), ledger_(ledger) {
     summary_.account = std::move(account);
     summary_.started = ledger_time_now(s);
-    pass_ = summary_.started + " " + std::to_string(::getpid());
+    // Time and process tell passes apart across runs; the count within one
+    // process (a second pass in the same second, a frozen test clock).
+    static std::atomic<int> passes{0};
+    pass_ = summary_.started + " " + std::to_string(::getpid()) + "." + std::to_string(++passes);
     s_.on_claim_attempt = [this](const ClaimAttempt& a) { on_attempt(a); };
 }
 
