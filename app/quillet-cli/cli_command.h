@@ -12,16 +12,18 @@ struct Session;
 
 struct CliContext {
     Session& session;
-    std::vector<std::string> args;    // the command's arguments (as typed, UTF-8)
+    std::vector<std::string> args;     // the command's arguments (as typed, UTF-8)
     std::optional<std::string> input;  // --input TEXT, GBK; answers the input box
     bool json = false;
+    const struct CliOptions* options = nullptr;  // every global option, when the caller gives them
 };
 
 struct CliCommand {
     const char* name;
     const char* usage;    // "bind AREA_ID"
     const char* summary;  // one line for --help
-    // Exit status: 0 ran, 1 the account could not be initialised, 2 usage error.
+    // Exit status: 0 ran, 1 the account could not be initialised, 2 usage error,
+    // 3 the QQ login has expired.
     int (*run)(CliContext&);
 };
 
@@ -32,6 +34,6 @@ const std::vector<CliCommand>& cli_commands();
 
 #define QUILLET_CLI_CONCAT2(a, b) a##b
 #define QUILLET_CLI_CONCAT(a, b) QUILLET_CLI_CONCAT2(a, b)
-#define QUILLET_CLI_COMMAND(...)                                             \
+#define QUILLET_CLI_COMMAND(...)                                              \
     static const bool QUILLET_CLI_CONCAT(quillet_cli_registered_, __LINE__) = \
         ::quillet::register_cli_command(::quillet::CliCommand{__VA_ARGS__})

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/quillet-cli/cli_command.h"
+#include "main/accounts.h"
 #include "net/hosts.h"
 
 namespace quillet {
@@ -37,7 +38,8 @@ CliParse parse_cli_options(const std::vector<std::string>& argv) {
             value = arg.substr(eq + 1);
         }
         if (name != "--cookie-file" && name != "--config" && name != "--connect-to" &&
-            name != "--input") {
+            name != "--input" && name != "--account" && name != "--ledger-file" &&
+            name != "--notify-cmd") {
             result.error = "unknown option " + arg;
             return result;
         }
@@ -54,6 +56,16 @@ CliParse parse_cli_options(const std::vector<std::string>& argv) {
             o.config = *value;
         } else if (name == "--input") {
             o.input = *value;
+        } else if (name == "--account") {
+            if (!valid_account_name(*value)) {
+                result.error = "--account takes a profile name, not " + *value;
+                return result;
+            }
+            o.account = *value;
+        } else if (name == "--ledger-file") {
+            o.ledger_file = *value;
+        } else if (name == "--notify-cmd") {
+            o.notify_cmd = *value;
         } else {
             Routing check;
             if (!check.add(*value)) {
@@ -68,6 +80,8 @@ CliParse parse_cli_options(const std::vector<std::string>& argv) {
         o.args.assign(argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end());
     }
     if (o.command.empty() && !o.help) result.error = "no command given";
+    if (o.account && o.cookie_file && result.error.empty())
+        result.error = "--account and --cookie-file exclude each other";
     return result;
 }
 
@@ -115,8 +129,9 @@ void add_line(std::string& out, const std::string& usage, const std::string& sum
 
 std::string cli_usage() {
     std::string out =
-        "usage: quillet-cli [--cookie-file F] [--config F] [--connect-to HOST=ADDR:PORT]...\n"
-        "                   [--json] [--input TEXT] [--sandbox] COMMAND [ARGS]\n"
+        "usage: quillet-cli [--cookie-file F | --account NAME] [--config F]\n"
+        "                   [--connect-to HOST=ADDR:PORT]... [--json] [--input TEXT] [--sandbox]\n"
+        "                   [--ledger-file F] [--notify-cmd CMD] COMMAND [ARGS]\n"
         "\n"
         "options:\n"
         "  --cookie-file F             sign in with the cookie text of a login kept in F\n"
@@ -129,6 +144,12 @@ std::string cli_usage() {
         "  --sandbox                   start the built-in simulator and route every host\n"
         "                              to it; signs in with its account unless\n"
         "                              --cookie-file is given\n"
+        "  --account NAME              sign in with the profile\n"
+        "                              $XDG_CONFIG_HOME/quillet/accounts/NAME.cookie\n"
+        "  --ledger-file F             the claim ledger (default: ledger.sqlite3 in\n"
+        "                              $XDG_DATA_HOME/quillet)\n"
+        "  --notify-cmd CMD            run CMD (sh -c) with each claim pass's summary as\n"
+        "                              JSON on its standard input\n"
         "  -h, --help                  this text\n"
         "\n"
         "commands:\n";
@@ -147,7 +168,8 @@ std::string cli_usage() {
     out +=
         "\n"
         "exit status: 0 the command ran, 1 the account could not be initialised (version:\n"
-        "the running version is not accepted), 2 a usage error.\n";
+        "the running version is not accepted), 2 a usage error, 3 the QQ login has expired\n"
+        "(sign in again).\n";
     return out;
 }
 

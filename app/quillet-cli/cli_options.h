@@ -14,6 +14,9 @@ struct CliOptions {
     bool json = false;
     std::optional<std::string> input;  // UTF-8, as typed
     bool sandbox = false;
+    std::optional<std::string> account;      // a profile: accounts/NAME.cookie
+    std::optional<std::string> ledger_file;  // else the data folder's ledger.sqlite3
+    std::optional<std::string> notify_cmd;   // handed each pass's summary
     bool help = false;
     std::string command;  // empty with help
     std::vector<std::string> args;
