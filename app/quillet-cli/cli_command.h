@@ -9,13 +9,14 @@
 namespace quillet {
 
 struct Session;
+struct CliOptions;
 
 struct CliContext {
     Session& session;
-    std::vector<std::string> args;     // the command's arguments (as typed, UTF-8)
+    std::vector<std::string> args;    // the command's arguments (as typed, UTF-8)
     std::optional<std::string> input;  // --input TEXT, GBK; answers the input box
     bool json = false;
-    const struct CliOptions* options = nullptr;  // every global option, when the caller gives them
+    const CliOptions* options = nullptr;  // every global option, when the caller gives them
 };
 
 struct CliCommand {
@@ -34,6 +35,6 @@ const std::vector<CliCommand>& cli_commands();
 
 #define QUILLET_CLI_CONCAT2(a, b) a##b
 #define QUILLET_CLI_CONCAT(a, b) QUILLET_CLI_CONCAT2(a, b)
-#define QUILLET_CLI_COMMAND(...)                                              \
+#define QUILLET_CLI_COMMAND(...)                                             \
     static const bool QUILLET_CLI_CONCAT(quillet_cli_registered_, __LINE__) = \
         ::quillet::register_cli_command(::quillet::CliCommand{__VA_ARGS__})
