@@ -38,9 +38,9 @@ std::string summary_line(const PassSummary& s) {
 bool counts_as_received(const std::string& message) {
     // The refusals the services word differently from one activity to the
     // next all say one of these.
-    static constexpr std::array<std::string_view, 14> kRefusal = {
-        "抱歉", "对不起", "已经领取", "已领取", "不能", "限领", "不足",
-        "不是", "不符合", "繁忙",     "失败",   "错误", "未",   "后可领取"};
+    static constexpr std::array<std::string_view, 16> kRefusal = {
+        "抱歉", "对不起", "已经领取", "已领取", "已抽取", "明天再", "不能", "限领",
+        "不足", "不是",   "不符合",   "繁忙",   "失败",   "错误",   "未",   "后可领取"};
     if (message.empty()) return false;
     for (std::string_view r : kRefusal)
         if (message.find(r) != std::string::npos) return false;

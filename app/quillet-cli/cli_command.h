@@ -9,9 +9,11 @@
 namespace quillet {
 
 struct Session;
+class Application;
 struct CliOptions;
 
 struct CliContext {
+    Application& app;
     Session& session;
     std::vector<std::string> args;    // the command's arguments (as typed, UTF-8)
     std::optional<std::string> input;  // --input TEXT, GBK; answers the input box

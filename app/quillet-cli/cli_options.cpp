@@ -5,20 +5,29 @@
 #include "app/quillet-cli/cli_command.h"
 #include "main/accounts.h"
 #include "net/hosts.h"
+#include "text/text_ops.h"
 
 namespace quillet {
 
 CliParse parse_cli_options(const std::vector<std::string>& argv) {
     CliParse result;
     CliOptions& o = result.options;
-    size_t i = 1;
-    for (; i < argv.size(); ++i) {
+    bool options_end = false;
+    for (size_t i = 1; i < argv.size(); ++i) {
         const std::string& arg = argv[i];
-        if (arg == "--") {
-            ++i;
-            break;
+        // The simulator command reads its own options.
+        const bool to_command = options_end || (!o.command.empty() && o.command == "sandbox");
+        if (to_command || arg.size() < 2 || arg[0] != '-') {
+            if (o.command.empty())
+                o.command = arg;
+            else
+                o.args.push_back(arg);
+            continue;
         }
-        if (arg.size() < 2 || arg[0] != '-') break;  // the command
+        if (arg == "--") {
+            options_end = true;
+            continue;
+        }
         if (arg == "-h" || arg == "--help") {
             o.help = true;
             continue;
@@ -27,8 +36,21 @@ CliParse parse_cli_options(const std::vector<std::string>& argv) {
             o.json = true;
             continue;
         }
+        if (arg == "--verbose" || arg == "-v") {
+            o.verbose = true;
+            continue;
+        }
         if (arg == "--sandbox") {
             o.sandbox = true;
+            continue;
+        }
+        if (arg == "--yes") {
+            o.yes = true;
+            continue;
+        }
+        if (arg == "--all-accounts" || arg == "--show" || arg == "--remove") {
+            (arg == "--all-accounts" ? o.all_accounts : arg == "--show" ? o.show : o.remove) =
+                true;
             continue;
         }
         std::string name = arg;
@@ -39,7 +61,7 @@ CliParse parse_cli_options(const std::vector<std::string>& argv) {
         }
         if (name != "--cookie-file" && name != "--config" && name != "--connect-to" &&
             name != "--input" && name != "--account" && name != "--ledger-file" &&
-            name != "--notify-cmd") {
+            name != "--notify-cmd" && name != "--days" && name != "--at") {
             result.error = "unknown option " + arg;
             return result;
         }
@@ -66,6 +88,15 @@ CliParse parse_cli_options(const std::vector<std::string>& argv) {
             o.ledger_file = *value;
         } else if (name == "--notify-cmd") {
             o.notify_cmd = *value;
+        } else if (name == "--days") {
+            const int64_t days = value->size() <= 5 ? int_of_text(*value) : 0;
+            if (days < 1 || std::to_string(days) != *value) {
+                result.error = "--days takes a number of days (1 or more), not " + *value;
+                return result;
+            }
+            o.days = static_cast<int>(days);
+        } else if (name == "--at") {
+            o.at = *value;
         } else {
             Routing check;
             if (!check.add(*value)) {
@@ -74,10 +105,6 @@ CliParse parse_cli_options(const std::vector<std::string>& argv) {
             }
             o.connect_to.push_back(*value);
         }
-    }
-    if (i < argv.size()) {
-        o.command = argv[i];
-        o.args.assign(argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end());
     }
     if (o.command.empty() && !o.help) result.error = "no command given";
     if (o.account && o.cookie_file && result.error.empty())
@@ -130,8 +157,9 @@ void add_line(std::string& out, const std::string& usage, const std::string& sum
 std::string cli_usage() {
     std::string out =
         "usage: quillet-cli [--cookie-file F | --account NAME] [--config F]\n"
-        "                   [--connect-to HOST=ADDR:PORT]... [--json] [--input TEXT] [--sandbox]\n"
-        "                   [--ledger-file F] [--notify-cmd CMD] COMMAND [ARGS]\n"
+        "                   [--connect-to HOST=ADDR:PORT]... [--json | --verbose] [--input TEXT]\n"
+        "                   [--yes] [--sandbox] [--ledger-file F] [--notify-cmd CMD]\n"
+        "                   COMMAND [ARGS]   (options may also follow the command)\n"
         "\n"
         "options:\n"
         "  --cookie-file F             sign in with the cookie text of a login kept in F\n"
@@ -139,8 +167,10 @@ std::string cli_usage() {
         "                              the program, else ~/.config/quillet/quillet.cfg)\n"
         "  --connect-to HOST=ADDR:PORT send HOST's connections to ADDR:PORT, keeping the\n"
         "                              Host header; \"*\" for every host; repeatable\n"
-        "  --json                      one JSON object per line\n"
+        "  --json                      one JSON object per line, control changes included\n"
+        "  -v, --verbose               also print every control change the command makes\n"
         "  --input TEXT                the answer to an input box (else it is cancelled)\n"
+        "  --yes                       answer confirmation boxes OK (else they are refused)\n"
         "  --sandbox                   start the built-in simulator and route every host\n"
         "                              to it; signs in with its account unless\n"
         "                              --cookie-file is given\n"
@@ -149,7 +179,7 @@ std::string cli_usage() {
         "  --ledger-file F             the claim ledger (default: ledger.sqlite3 in\n"
         "                              $XDG_DATA_HOME/quillet)\n"
         "  --notify-cmd CMD            run CMD (sh -c) with each claim pass's summary as\n"
-        "                              JSON on its standard input\n"
+        "                              one JSON object on its standard input\n"
         "  -h, --help                  this text\n"
         "\n"
         "commands:\n";

@@ -111,6 +111,8 @@ std::vector<std::string> carried_options(const CliOptions& o) {
     for (const std::string& rule : o.connect_to) out.insert(out.end(), {"--connect-to", rule});
     if (o.sandbox) out.push_back("--sandbox");
     if (o.json) out.push_back("--json");
+    if (o.verbose) out.push_back("--verbose");
+    if (o.yes) out.push_back("--yes");
     if (o.input) out.insert(out.end(), {"--input", *o.input});
     if (o.ledger_file) out.insert(out.end(), {"--ledger-file", absolute(*o.ledger_file)});
     if (o.notify_cmd) out.insert(out.end(), {"--notify-cmd", *o.notify_cmd});

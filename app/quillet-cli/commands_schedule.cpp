@@ -7,7 +7,6 @@
 #include "app/quillet-cli/cli_command.h"
 #include "app/quillet-cli/cli_options.h"
 #include "app/quillet-cli/daily_commands.h"
-#include "main/accounts.h"
 #include "main/daily_timer.h"
 
 namespace quillet {
@@ -51,44 +50,27 @@ int remove() {
 }
 
 int run_schedule(CliContext& ctx) {
-    std::optional<std::string> at, account;
-    bool all = false, show_it = false, remove_it = false;
-    for (size_t i = 0; i < ctx.args.size(); ++i) {
-        const std::string& a = ctx.args[i];
-        if ((a == "--at" || a == "--account") && i + 1 >= ctx.args.size())
-            return schedule_usage(a + " needs a value");
-        if (a == "--at")
-            at = ctx.args[++i];
-        else if (a == "--account")
-            account = ctx.args[++i];
-        else if (a == "--all-accounts")
-            all = true;
-        else if (a == "--show")
-            show_it = true;
-        else if (a == "--remove")
-            remove_it = true;
-        else
-            return schedule_usage("unknown argument " + a);
-    }
-    if (show_it + remove_it + at.has_value() != 1)
+    if (!ctx.args.empty() || ctx.options == nullptr)
+        return schedule_usage(ctx.args.empty() ? "no options" : "unknown argument " + ctx.args[0]);
+    const CliOptions& o = *ctx.options;
+    const std::optional<std::string> at = o.at, account = o.account;
+    const bool all = o.all_accounts;
+    if (o.show + o.remove + at.has_value() != 1)
         return schedule_usage("give one of --at, --show and --remove");
-    if (show_it) return show();
-    if (remove_it) return remove();
+    if (o.show) return show();
+    if (o.remove) return remove();
 
     DailyTimer t;
     if (!parse_clock_time(*at, t.hour, t.minute))
         return schedule_usage("--at takes a time of day such as 08:30, not " + *at);
-    if (!account && ctx.options != nullptr && ctx.options->account) account = ctx.options->account;
     if (account && all) return schedule_usage("--account and --all-accounts exclude each other");
-    if (account && !valid_account_name(*account))
-        return schedule_usage("'" + *account + "' is not an account name");
-    const bool sandbox = ctx.options != nullptr && ctx.options->sandbox;
-    const bool cookie_file = ctx.options != nullptr && ctx.options->cookie_file;
+    const bool sandbox = o.sandbox;
+    const bool cookie_file = o.cookie_file.has_value();
     if (!account && !all && !sandbox && !cookie_file)
         return schedule_usage("say whose claim: --account NAME or --all-accounts");
 
     t.program = self_program();
-    if (ctx.options != nullptr) t.args = carried_options(*ctx.options);
+    t.args = carried_options(o);
     if (account) {
         t.args.insert(t.args.end(), {"--account", *account, "claim"});
     } else if (all) {
@@ -96,9 +78,8 @@ int run_schedule(CliContext& ctx) {
     } else {
         if (cookie_file) {
             std::error_code ec;
-            t.args.insert(t.args.end(),
-                          {"--cookie-file",
-                           std::filesystem::absolute(*ctx.options->cookie_file, ec).string()});
+            t.args.insert(t.args.end(), {"--cookie-file",
+                                         std::filesystem::absolute(*o.cookie_file, ec).string()});
         }
         t.args.push_back("claim");
     }

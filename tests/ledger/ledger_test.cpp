@@ -132,6 +132,7 @@ TEST(PassSummary, FailureCodesAndReceivedItems) {
         {true, "", "非常抱歉，您今天已经领取过该礼包了，不能重复领取！", "", false},
         {true, "", "您已经领取过该礼包", "", false},
         {true, "", "领取机会不足", "", false},
+        {true, "", "您已抽取过该奖励，请明天再试", "", false},
         {true, "", "您在今天还未通过TGP启动过CF游戏", "", false},
         {true, "", "心悦等级达到2级后可领取", "", false},
         {true, "", "", "", false},
