@@ -149,7 +149,10 @@ int run_claim_all_accounts(CliContext& ctx) {
             line = summary_line(s);
             json = summary_json(s);
         }
-        std::printf("%s\n", (ctx.json ? json : line).c_str());
+        if (ctx.json)
+            std::printf("{\"summary\":%s}\n", json.c_str());
+        else
+            std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     }
     return worst;
