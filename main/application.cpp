@@ -46,11 +46,16 @@ struct Application::Impl {
 
     WindowController* controller(Window w) {
         switch (w) {
-            case Window::Version: return version_window.get();
-            case Window::Login: return login_window.get();
-            case Window::Main: return main_window.get();
-            case Window::ActivityBrowser: return browser_window.get();
-            case Window::Notice: return notice_window.get();
+            case Window::Version:
+                return version_window.get();
+            case Window::Login:
+                return login_window.get();
+            case Window::Main:
+                return main_window.get();
+            case Window::ActivityBrowser:
+                return browser_window.get();
+            case Window::Notice:
+                return notice_window.get();
         }
         return nullptr;
     }
@@ -171,10 +176,18 @@ void Application::window_event(Window w, WindowEvent e, int width, int height) {
     WindowController* c = impl_->controller(w);
     if (!c) return;
     switch (e) {
-        case WindowEvent::Created: c->created(); break;
-        case WindowEvent::FirstActivated: c->first_activated(); break;
-        case WindowEvent::BeingDestroyed: c->being_destroyed(); break;
-        case WindowEvent::SizeChanged: c->size_changed(width, height); break;
+        case WindowEvent::Created:
+            c->created();
+            break;
+        case WindowEvent::FirstActivated:
+            c->first_activated();
+            break;
+        case WindowEvent::BeingDestroyed:
+            c->being_destroyed();
+            break;
+        case WindowEvent::SizeChanged:
+            c->size_changed(width, height);
+            break;
     }
 }
 

@@ -132,8 +132,7 @@ const std::vector<Row>& event_table() {
          [](P& p, W&, const A&) { look_up_cdk_role(p.s, p.client); }},
         {c::按钮_确定兑换, Event::Clicked, Mode::Unlocked,
          [](P& p, W&, const A&) { redeem_from_panel(p.s, p.client); }},
-        {c::编辑框_CDK, Event::GotFocus, Mode::Ui,
-         [](P& p, W&, const A&) { paste_cdkey(p.s); }},
+        {c::编辑框_CDK, Event::GotFocus, Mode::Ui, [](P& p, W&, const A&) { paste_cdkey(p.s); }},
         {c::超级链接框_支持, Event::LeftReleased, Mode::Ui,
          [](P& p, W&, const A&) { show_panel(p.s, c::外形框_支持); }},
         {c::超级链接框_反馈, Event::LeftReleased, Mode::Ui,
@@ -182,7 +181,13 @@ void MainWindowController::first_activated() {
     }
     if (p_.account_job) {
         jobs.initialise = [this](Session& s) {
-            p_.init_result = initialise_main_window_result(s, p_.client, p_.catalogue);
+            // The day's catalogue outlives a switch of account; a new day
+            // brings a new one.
+            const DateTime now = s.clock.now();
+            const int today = now.year * 10000 + now.month * 100 + now.day;
+            p_.init_result = initialise_main_window_result(s, p_.client, p_.catalogue,
+                                                           p_.catalogue_day == today);
+            if (s.state.catalogue_ready) p_.catalogue_day = today;
             p_.init_done = true;
         };
     }
@@ -273,7 +278,8 @@ void MainWindowController::voucher_clicked(VoucherAction action) {
     }
     p_.start_job(false, [this, request = *request, buttons] {
         send_voucher_action(p_.s, request);
-        for (const auto& [button, was_enabled] : buttons) p_.s.view.set_enabled(button, was_enabled);
+        for (const auto& [button, was_enabled] : buttons)
+            p_.s.view.set_enabled(button, was_enabled);
     });
 }
 

@@ -86,10 +86,12 @@ void vip_step(Session& s, GameServiceClient& client, std::string_view network_fa
     }
 }
 
-void catalogue_step(Session& s, ActivityCatalogue& catalogue) {
+void catalogue_step(Session& s, ActivityCatalogue& catalogue, bool keep = false) {
     s.log.append(g("[提示]【Quillet】初始化信息..."), colour::navy);
-    const int loaded = load_catalogue(s, catalogue);
-    s.state.catalogue_ready = loaded > 0 && !catalogue.empty();
+    if (!(keep && s.state.catalogue_ready && !catalogue.empty())) {
+        const int loaded = load_catalogue(s, catalogue);
+        s.state.catalogue_ready = loaded > 0 && !catalogue.empty();
+    }
     if (s.state.catalogue_ready) {
         s.log.append(g("[提示]【Quillet】信息初始化成功"), colour::green);
     } else {
@@ -100,7 +102,7 @@ void catalogue_step(Session& s, ActivityCatalogue& catalogue) {
 }  // namespace
 
 InitResult initialise_main_window_result(Session& s, GameServiceClient& client,
-                                         ActivityCatalogue& catalogue) {
+                                         ActivityCatalogue& catalogue, bool keep_catalogue) {
     SessionState& st = s.state;
     s.view.set_caption(c::标签_当前版本, g("当前版本：") + kVersion);
     s.log.append(g("[公告]欢迎使用本软件，官网 ") + s.http_url(Host::VENDOR), colour::blue);
@@ -160,7 +162,7 @@ InitResult initialise_main_window_result(Session& s, GameServiceClient& client,
     adopt_role(s, ri);
 
     vip_step(s, client, "[提示]CFVip信息获取失败，请检查网络或重新登录");
-    catalogue_step(s, catalogue);
+    catalogue_step(s, catalogue, keep_catalogue);
     return InitResult::Ready;
 }
 

@@ -17,8 +17,10 @@ bool initialise_main_window(Session& s, GameServiceClient& client, ActivityCatal
 // QqExpired: the QQ service answered with an error code (the login is no
 // longer accepted); QqFailed: it gave no answer.
 enum class InitResult { Ready, QqFailed, QqExpired, CfFailed };
+// keep_catalogue: a catalogue already loaded today is kept rather than
+// downloaded again (a new main window after a switch of account).
 InitResult initialise_main_window_result(Session& s, GameServiceClient& client,
-                                         ActivityCatalogue& catalogue);
+                                         ActivityCatalogue& catalogue, bool keep_catalogue = false);
 // Binds the area picked in 列表框_大区; ends with unlock_controls.
 void bind_selected_area(Session& s, GameServiceClient& client, ActivityCatalogue& catalogue);
 

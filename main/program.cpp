@@ -1,5 +1,4 @@
 #include "main/window_controllers.h"
-
 #include "session/session.h"
 #include "vendor_services/activity_browser.h"
 

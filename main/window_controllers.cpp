@@ -1,7 +1,8 @@
 // The event tables of VersionWindow, LoginWindow, ActivityBrowserWindow and
 // NoticeWindow.
-#include "main/login.h"
 #include "main/window_controllers.h"
+
+#include "main/login.h"
 #include "session/session.h"
 #include "vendor_services/activity_browser.h"
 

@@ -62,6 +62,9 @@ struct Program {
     // How the last account initialisation ended (Ready until one ran).
     std::atomic<InitResult> init_result{InitResult::Ready};
     std::atomic<bool> init_done{false};
+    // The local day (yyyymmdd) of the window that last initialised with a
+    // catalogue: a new window the same day keeps it.
+    int catalogue_day = 0;
 
     // Starts job on a worker; locked: lock_controls first, on this thread.
     void start_job(bool locked, std::function<void()> job);

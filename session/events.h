@@ -10,11 +10,11 @@
 namespace quillet {
 
 enum class Event {
-    Clicked,           // a button or menu item is activated
-    LeftPressed,       // left mouse button down over the control
-    LeftReleased,      // left mouse button up over the control
-    DoubleClicked,     // a list row is double-clicked
-    MouseMoved,        // over the control, or anywhere while it holds the capture
+    Clicked,        // a button or menu item is activated
+    LeftPressed,    // left mouse button down over the control
+    LeftReleased,   // left mouse button up over the control
+    DoubleClicked,  // a list row is double-clicked
+    MouseMoved,     // over the control, or anywhere while it holds the capture
     GotFocus,
     LostFocus,
     SelectionChanged,  // list box or drop-down list, by the user

@@ -163,6 +163,8 @@ class MemoryView : public View {
     // What happens while a modal window is open; runs on the calling thread.
     void set_window_script(std::function<void(Window)> script);
     void set_window_position(Window w, Point p);
+    // What a user's click on a list row leaves (a list view's selected row).
+    void select_row(Control c, int row);
 
   protected:
     // Called for every call on the view, in order, with the lock held: an

@@ -72,8 +72,9 @@ void show_panel(Session& s, Control panel) {
     v.pump_events();
     v.set_visible(panel, true);
     // Every panel frame is 600 x 410; it takes the header, button row and log
-    // area at 16,16.
+    // area at 16,16, above the log frame.
     v.set_geometry(panel, 16, 16, 600, 410);
+    v.raise_control(panel);
 }
 
 void return_to_log(Session& s, Control panel) {

@@ -49,7 +49,7 @@ struct Point {
 };
 
 class View {
-public:
+  public:
     virtual ~View() = default;
 
     // --- the log box: one line is a black stamp run and a coloured message run
@@ -121,7 +121,8 @@ public:
     virtual void pump_events() = 0;
     // Runs handler on the user-interface thread (as the UI event of label, with
     // two integers) and returns when it has run.
-    virtual void raise_ui_event(Control label, int a, int b, const std::function<void()>& handler) = 0;
+    virtual void raise_ui_event(Control label, int a, int b,
+                                const std::function<void()>& handler) = 0;
 
     // --- windows
     virtual void show_window(Window w, bool modal) = 0;  // modal: returns when it closes

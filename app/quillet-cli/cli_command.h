@@ -15,7 +15,7 @@ struct CliOptions;
 struct CliContext {
     Application& app;
     Session& session;
-    std::vector<std::string> args;    // the command's arguments (as typed, UTF-8)
+    std::vector<std::string> args;     // the command's arguments (as typed, UTF-8)
     std::optional<std::string> input;  // --input TEXT, GBK; answers the input box
     bool json = false;
     const CliOptions* options = nullptr;  // every global option, when the caller gives them
@@ -37,6 +37,6 @@ const std::vector<CliCommand>& cli_commands();
 
 #define QUILLET_CLI_CONCAT2(a, b) a##b
 #define QUILLET_CLI_CONCAT(a, b) QUILLET_CLI_CONCAT2(a, b)
-#define QUILLET_CLI_COMMAND(...)                                             \
+#define QUILLET_CLI_COMMAND(...)                                              \
     static const bool QUILLET_CLI_CONCAT(quillet_cli_registered_, __LINE__) = \
         ::quillet::register_cli_command(::quillet::CliCommand{__VA_ARGS__})

@@ -13,7 +13,7 @@ struct CliOptions {
     std::optional<std::string> config;
     std::vector<std::string> connect_to;  // "HOST=ADDR:PORT", checked
     bool json = false;
-    bool verbose = false;  // control changes in plain output too
+    bool verbose = false;              // control changes in plain output too
     std::optional<std::string> input;  // UTF-8, as typed
     bool sandbox = false;
     bool yes = false;  // confirmation boxes answered OK (else refused)

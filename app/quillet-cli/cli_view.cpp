@@ -126,9 +126,9 @@ std::string json_event(const ViewEvent& e) {
 // totals, the balances, the CDKEY panel's role).
 bool is_readout(std::string_view name) {
     static constexpr std::string_view kReadouts[] = {
-        "标签_总战绩信息", "标签_今日战绩信息", "标签_我的资产_CF点", "标签_我的资产_GP点",
-        "标签_我的资产_总价值", "标签_月券_月券", "标签_月券_聚豆", "标签_月券_帮豆",
-        "标签_角色名"};
+        "标签_总战绩信息",    "标签_今日战绩信息",    "标签_我的资产_CF点",
+        "标签_我的资产_GP点", "标签_我的资产_总价值", "标签_月券_月券",
+        "标签_月券_聚豆",     "标签_月券_帮豆",       "标签_角色名"};
     for (std::string_view r : kReadouts)
         if (r == name) return true;
     return false;
@@ -155,8 +155,7 @@ std::string plain_event(const ViewEvent& e, bool coloured, bool verbose) {
                 text.replace(at, 4, "\r\n");
             return "  " + one_line(text);
         }
-        if (e.op != "message" && e.op != "confirm" && e.op != "input" && e.op != "open")
-            return {};
+        if (e.op != "message" && e.op != "confirm" && e.op != "input" && e.op != "open") return {};
     }
     if (e.op == "caption" || e.op == "tag" || e.op == "link" || e.op == "text")
         return control + e.op + " = " + one_line(e.value);

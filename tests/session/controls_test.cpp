@@ -143,13 +143,14 @@ TEST(Panels, HidesEverythingBeforeShowingAndPaintsInBetween) {
     show_panel(f.s, main::外形框_CDK兑换);
     EXPECT_GT(f.view.pump_count(), pumps);
     const auto events = f.view.events();
-    // Nine hides, then the panel shown and moved.
-    ASSERT_EQ(events.size(), 11u);
+    // Nine hides, then the panel shown, moved and raised above the log.
+    ASSERT_EQ(events.size(), 12u);
     for (size_t i = 0; i < 9; ++i) EXPECT_EQ(events[i].value, "false");
     EXPECT_EQ(events[9].op, "visible");
     EXPECT_EQ(events[9].target, main::外形框_CDK兑换.name);
     EXPECT_EQ(events[9].value, "true");
     EXPECT_EQ(events[10].op, "geometry");
+    EXPECT_EQ(events[11].op, "raise");
 }
 
 TEST(OpenAddress, OnlyWebAddressesAreOpened) {
