@@ -49,8 +49,7 @@ CliParse parse_cli_options(const std::vector<std::string>& argv) {
             continue;
         }
         if (arg == "--all-accounts" || arg == "--show" || arg == "--remove") {
-            (arg == "--all-accounts" ? o.all_accounts : arg == "--show" ? o.show : o.remove) =
-                true;
+            (arg == "--all-accounts" ? o.all_accounts : arg == "--show" ? o.show : o.remove) = true;
             continue;
         }
         std::string name = arg;
