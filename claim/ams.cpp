@@ -9,7 +9,9 @@
 namespace quillet {
 namespace {
 
-std::string ams_url(const Session& s) { return s.http_url(Host::AMS, "/ams/ame/ame.php"); }
+std::string ams_url(const Session& s) {
+    return s.http_url(Host::AMS, "/ams/ame/ame.php");
+}
 
 // The game site's activity page, percent-encoded twice: the server only logs it.
 std::string eas_url(const std::string& game_site_host) {
@@ -80,8 +82,8 @@ std::string ams_bind_query_body(const std::string& aId, const std::string& saId,
                                       {"easUrl", eas_url(game_site_host)}});
 }
 
-std::string ams_bind_submit_body(const Session& s, const std::string& aId,
-                                 const std::string& saId, const std::string& sfId1) {
+std::string ams_bind_submit_body(const Session& s, const std::string& aId, const std::string& saId,
+                                 const std::string& sfId1) {
     const SessionState& st = s.state;
     const std::string area = std::to_string(st.area_id);
     const std::string role = percent_encode(gbk_to_utf8(st.role_name));
@@ -103,7 +105,9 @@ std::string ams_bind_submit_body(const Session& s, const std::string& aId,
 
 std::string ams_bind(Session& s, const std::string& aId, const std::string& saId,
                      const std::string& sfId0, const std::string& sfId1, BoundIds& bound) {
-    if (bound.contains(aId)) return "0";
+    const std::string qq = s.state.qq;
+    const int32_t area_id = s.state.area_id;
+    if (bound.contains(qq, aId, area_id)) return "0";
     if (aId.empty() || sfId0.empty() || saId.empty()) return "0";
 
     const std::string url = ams_url(s);
@@ -114,16 +118,16 @@ std::string ams_bind(Session& s, const std::string& aId, const std::string& saId
 
     const std::string ret = read_code(answer, "ret");
     const std::string farea = text_between(answer, "\"Farea\":\"", "\"");
-    const std::string area = std::to_string(s.state.area_id);
+    const std::string area = std::to_string(area_id);
     if (ret == "0" && farea == area) {
-        bound.add(aId);
+        bound.add(qq, aId, area_id);
         return "0";
     }
     if (ret == "1001" || farea != area) {
         const std::string submit = ams_bind_submit_body(s, aId, saId, sfId1);
         const std::string reply = s.http.post_text(url, submit, false, &s.state.cookie);
         const std::string iret = read_code(reply, "iRet");
-        if (iret == "0") bound.add(aId);
+        if (iret == "0") bound.add(qq, aId, area_id);
         return iret;
     }
     return ret;

@@ -14,7 +14,7 @@ struct Session;
 class BoundIds;
 
 // Binds the session's area and role to activity aId. Returns "0" when bound
-// (already in bound, or confirmed now) or when no binding is needed (aId,
+// (already in bound for this QQ number and area, or confirmed now) or when no binding is needed (aId,
 // sfId0 or saId empty); otherwise the failure code: "-2" for an unanswered
 // query, the query's ret, or the submit's iRet (possibly empty).
 std::string ams_bind(Session& s, const std::string& aId, const std::string& saId,

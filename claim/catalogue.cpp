@@ -29,17 +29,19 @@ constexpr int64_t kMaxItems = 20000;
 int parse_catalogue(std::string_view text, ActivityCatalogue& catalogue,
                     const std::function<void()>& pump) {
     catalogue.clear();
-    JsonView file;
+    // One budget for the whole file: a file of members that never return
+    // fails once it is spent, however many members it has.
+    ScriptBudget budget;
+    JsonView file(budget);
     if (!file.load(text)) return 0;
-    const int64_t groups = file.count();
     // An array literal holds at most one element per character of its text; a
     // larger count comes from a script that builds a huge array (Array(1e9)),
     // which would keep the pass busy for hours.
-    if (groups < 0 || groups > static_cast<int64_t>(text.size()) || groups > kMaxGroups)
-        return 0;
+    const int64_t groups = bounded_count(file, "", kMaxGroups);
+    if (groups < 0) return 0;
     int64_t items_read = 0;
 
-    JsonView items;  // one view serves every group's item list
+    JsonView items(budget);  // one view serves every group's item list
     for (int64_t g = 0; g < groups; ++g) {
         auto group = [&](std::string_view member) { return file.get_text(member_path(g, member)); };
         const std::string t = group("t"), u = group("u"), type = group("type"),
@@ -50,12 +52,12 @@ int parse_catalogue(std::string_view text, ActivityCatalogue& catalogue,
         // Only an array of items counts; an absent "ds", or an object or text
         // in its place, contributes nothing.
         if (starts_with(ds, "[") && items.load(ds)) {
-            const int64_t count = items.count();
-            items_read += count;
-            if (items_read > kMaxItems) {
+            const int64_t count = bounded_count(items, "", kMaxItems - items_read);
+            if (count < 0) {
                 catalogue.clear();
                 return 0;
             }
+            items_read += count;
             for (int64_t k = 0; k < count; ++k) {
                 auto item = [&](std::string_view member) {
                     return items.get_text(member_path(k, member));
@@ -89,6 +91,11 @@ int parse_catalogue(std::string_view text, ActivityCatalogue& catalogue,
                 // Items with a "d" are withdrawn by the vendor.
                 if (e.d.empty()) catalogue.push_back(std::move(e));
             }
+        }
+        // Past the budget every read is empty: what was read is not the file.
+        if (budget.spent()) {
+            catalogue.clear();
+            return 0;
         }
         if (pump) pump();
     }

@@ -115,16 +115,18 @@ void run_claim_pass(Session& s, ActivityCatalogue& catalogue, const MessageClean
 
     const ActivityCatalogue working = today_filter(catalogue, client);
     const int n = static_cast<int>(working.size());
-    for (int i = 1; i <= n; ++i) {
+    // A closing window stops the pass between two claims; the claim under way
+    // gets an empty answer from the engine.
+    for (int i = 1; i <= n && !s.jobs.stop_requested(); ++i) {
         const ActivityEntry entry = working[static_cast<size_t>(i - 1)];
         const int times = entry.fo > 0 ? std::min(entry.fo, kMaxRepeat) : 1;
-        for (int k = 0; k < times; ++k) {
+        for (int k = 0; k < times && !s.jobs.stop_requested(); ++k) {
             dispatch_entry(s, entry, n, i, cleaner);
             s.pump();
         }
     }
 
-    s.log.append(kEnd, colour::green);
+    if (!s.jobs.stop_requested()) s.log.append(kEnd, colour::green);
     unlock_controls(s, s.state.logged_in);
 }
 

@@ -1,5 +1,6 @@
 #include "claim/tgp.h"
 
+#include "net/http_headers.h"
 #include "script/json_view.h"
 #include "session/session.h"
 #include "text/gbk.h"
@@ -17,35 +18,39 @@ std::string tgp_get(Session& s, const ActivityEntry& e, const std::string& url) 
 }  // namespace
 
 std::string tgp_header_lines(const ActivityEntry& e) {
-    return "X-Requested-With:XMLHttpRequest\r\nReferer:" + replace_all(e.u, "#{aId}", e.aId);
+    // The page address comes from the catalogue: it must stay one header line.
+    return "X-Requested-With:XMLHttpRequest\r\nReferer:" +
+           http::header_value(replace_all(e.u, "#{aId}", e.aId));
 }
 
 std::string tgp_zone_query_url(const Session& s, const std::string& aId, const std::string& time) {
-    return fill_template(s.http_url(Host::TGP_ACT, "/index.php/cf/#{aId}/index/ajax_get_all?&t=#{time}"),
-                         {{"aId", aId}, {"time", time}});
+    return fill_template(
+        s.http_url(Host::TGP_ACT, "/index.php/cf/#{aId}/index/ajax_get_all?&t=#{time}"),
+        {{"aId", aId}, {"time", time}});
 }
 
 std::string tgp_zone_save_url(const Session& s, const std::string& aId, const std::string& time) {
     const SessionState& st = s.state;
-    return fill_template(
-        s.http_url(Host::TGP_ACT, "/index.php/cf/#{aId}/index/ajax_save_zone/#{area}/#{roleName}/"
-                                  "?t=#{time}&uin=#{uin}&callback=123&_=#{time}"),
-        {{"aId", aId},
-         {"area", std::to_string(st.area_id)},
-         {"roleName", percent_encode(gbk_to_utf8(st.role_name))},
-         {"time", time},
-         {"uin", st.qq}});
+    return fill_template(s.http_url(Host::TGP_ACT,
+                                    "/index.php/cf/#{aId}/index/ajax_save_zone/#{area}/#{roleName}/"
+                                    "?t=#{time}&uin=#{uin}&callback=123&_=#{time}"),
+                         {{"aId", aId},
+                          {"area", std::to_string(st.area_id)},
+                          {"roleName", percent_encode(gbk_to_utf8(st.role_name))},
+                          {"time", time},
+                          {"uin", st.qq}});
 }
 
 std::string tgp_gift_url(const Session& s, const ActivityEntry& e, const std::string& time) {
-    return fill_template(
-        s.http_url(Host::TGP_ACT, "/index.php/cf/#{aId}/index/ajax_get_present/#{param}"
-                                  "?t=#{time}&uin=#{uin}"),
-        {{"aId", e.aId}, {"param", e.param}, {"time", time}, {"uin", s.state.qq}});
+    return fill_template(s.http_url(Host::TGP_ACT,
+                                    "/index.php/cf/#{aId}/index/ajax_get_present/#{param}"
+                                    "?t=#{time}&uin=#{uin}"),
+                         {{"aId", e.aId}, {"param", e.param}, {"time", time}, {"uin", s.state.qq}});
 }
 
 std::string tgp_bind(Session& s, const ActivityEntry& e) {
-    if (s.state.tgp_bound_ids.contains(e.aId)) return "0";
+    // Any bound zone counts, so the area is not part of a TGP binding.
+    if (s.state.tgp_bound_ids.contains_any_area(s.state.qq, e.aId)) return "0";
 
     const std::string zone = tgp_get(s, e, tgp_zone_query_url(s, e.aId, unix_time_text(s.clock)));
     // An unanswered or unreadable zone query is no error: the zone is saved.
@@ -53,7 +58,7 @@ std::string tgp_bind(Session& s, const ActivityEntry& e) {
         JsonView view;
         if (view.load(zone) && view.get_text("status") == "1" &&
             view.get_text("data.zone") != "0") {
-            s.state.tgp_bound_ids.add(e.aId);
+            s.state.tgp_bound_ids.add(s.state.qq, e.aId, 0);
             return "0";
         }
     }
@@ -63,7 +68,7 @@ std::string tgp_bind(Session& s, const ActivityEntry& e) {
     JsonView view;
     if (!view.load(text_between(saved, "123(", ")"))) return "-3";
     if (view.get_text("status") != "1") return "-4";
-    s.state.tgp_bound_ids.add(e.aId);
+    s.state.tgp_bound_ids.add(s.state.qq, e.aId, 0);
     return "0";
 }
 

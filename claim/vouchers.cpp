@@ -59,9 +59,17 @@ std::string mall_exchange_body(const Session& s, const std::string& aId, const s
 
 bool read_voucher_offers(const std::string& text, VoucherOffers& offers,
                          const std::function<void()>& after_each) {
-    JsonView file;
+    // The real file has three offers of a few dozen items each.
+    constexpr int64_t kMaxOffers = 1000;
+    constexpr int64_t kMaxItems = 10000;  // over all offers together
+    ScriptBudget budget;                  // one for the whole file
+    JsonView file(budget);
     if (text.empty() || !file.load(text)) return false;
-    const int64_t n = file.count();
+    const int64_t n = bounded_count(file, "", kMaxOffers);
+    if (n < 0) return false;
+    VoucherOffers read = offers;
+    int64_t items_read = 0;
+    JsonView list(budget);
     for (int64_t i = 0; i < n; ++i) {
         const std::string at = "[" + std::to_string(i) + "].";
         auto member = [&](const char* name) { return file.get_text(at + name); };
@@ -69,21 +77,27 @@ bool read_voucher_offers(const std::string& text, VoucherOffers& offers,
             member("aId"),  member("actId"), member("saId"), member("sfId0"),    member("sfId1"),
             member("cxId"), member("cjId"),  member("rK"),   member("cjTicket"), {}};
         if (after_each) after_each();
-        JsonView list;
-        if (!list.load(file.get_text(at + "list", true))) continue;
-        const int64_t m = list.count();
+        const std::string list_text = file.get_text(at + "list", true);
+        // Past the budget every read is empty: what was read is not the file.
+        if (budget.spent()) return false;
+        if (!list.load(list_text)) continue;
+        const int64_t m = bounded_count(list, "", kMaxItems - items_read);
+        if (m < 0) return false;
+        items_read += m;
         for (int64_t k = 0; k < m; ++k) {
             const std::string item = "[" + std::to_string(k) + "].";
             offer.items.push_back({list.get_text(item + "t"), list.get_text(item + "fId")});
         }
         const std::string type = member("type");
+        if (budget.spent()) return false;
         if (type == "1")
-            offers.month = std::move(offer);
+            read.month = std::move(offer);
         else if (type == "2")
-            offers.judou = std::move(offer);
+            read.judou = std::move(offer);
         else if (type == "3")
-            offers.bang = std::move(offer);
+            read.bang = std::move(offer);
     }
+    offers = std::move(read);
     return true;
 }
 

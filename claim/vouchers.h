@@ -39,7 +39,8 @@ struct VoucherOffers {
 void load_vouchers(Session& s, Guarded<VoucherOffers>& offers);
 
 // Reads an offer file into offers (offers of unknown types and offers without
-// a readable "list" are skipped). False when the text is not a script value.
+// a readable "list" are skipped). False, with offers left as they were, when
+// the text is not a script value or cannot be read within its limits.
 // after_each runs once per offer (the job lets the window breathe there).
 bool read_voucher_offers(const std::string& text, VoucherOffers& offers,
                          const std::function<void()>& after_each = {});

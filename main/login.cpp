@@ -51,18 +51,30 @@ bool sign_in_from_cookie_text(Session& s, const std::string& cookies) {
     return sign_in_with_cookies(s.state, cookies);
 }
 
+bool is_landing_address(const HostTable& hosts, std::string_view address) {
+    for (const std::string& landing : landing_addresses(hosts)) {
+        if (!starts_with(address, landing)) continue;
+        // The landing address itself, or a path, query or fragment after it:
+        // never a longer host name ("http://apps.game.qq.com.example").
+        if (address.size() == landing.size()) return true;
+        const char next = address[landing.size()];
+        if (next == '/' || next == '?' || next == '#') return true;
+    }
+    return false;
+}
+
 void reset_login_page(Session& s, LoginBrowser& browser) {
     s.state.logged_in = false;
     CookieJar(s.cookie_store).clear_login_cookies(s.hosts[Host::PTLOGIN]);
-    browser.navigate(xlogin_page_address(s.hosts));
+    // The browser goes with its window: a closed window's browser is never
+    // sent anywhere.
+    if (s.view.is_loaded(Window::Login)) browser.navigate(xlogin_page_address(s.hosts));
 }
 
 void on_login_navigation(Session& s, LoginBrowser& browser) {
-    const std::string address = browser.current_address();
-    bool landed = false;
-    for (const std::string& landing : landing_addresses(s.hosts))
-        landed = landed || starts_with(address, landing);
-    if (!landed) return;
+    // A navigation the browser reports after its window closed changes nothing.
+    if (!s.view.is_loaded(Window::Login)) return;
+    if (!is_landing_address(s.hosts, browser.current_address())) return;
 
     s.view.close_window(Window::Login);
     const std::string cookies =

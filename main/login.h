@@ -27,6 +27,10 @@ std::string xlogin_page_address(const HostTable& hosts);
 // "http://" GAME_APPS_HOST and "http://" PTLOGIN_GAME_HOST "/check_sig".
 std::vector<std::string> landing_addresses(const HostTable& hosts);
 
+// Whether an address is one of the landing addresses, alone or followed by
+// "/", "?" or "#" (letter case kept).
+bool is_landing_address(const HostTable& hosts, std::string_view address);
+
 // The value of the cookie named exactly skey (letter case ignored), wherever
 // it stands in the text; empty when there is none.
 std::string skey_of_cookie_text(std::string_view cookies);
@@ -43,9 +47,10 @@ bool sign_in_with_cookies(SessionState& state, const std::string& cookies);
 bool sign_in_from_cookie_text(Session& s, const std::string& cookies);
 
 // LoginWindow's creation: forgets the login, clears the login host's cookies
-// and opens the login page.
+// and opens the login page (only while LoginWindow is loaded).
 void reset_login_page(Session& s, LoginBrowser& browser);
-// Each completed navigation of the login browser.
+// Each completed navigation of the login browser (ignored once LoginWindow
+// has closed).
 void on_login_navigation(Session& s, LoginBrowser& browser);
 
 }  // namespace quillet

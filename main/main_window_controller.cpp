@@ -162,6 +162,7 @@ const std::vector<Row>& event_table() {
 
 void MainWindowController::created() {
     Session& s = p_.s;
+    title_with_vendor_address(s, Window::Main);
     // The configuration path and the claim-message clean-up list.
     prepare_claim_engine(s, p_.cleaner);
     s.view.set_rounded_clip(c::图片框_头像, 2, 3);

@@ -195,7 +195,20 @@ void bind_selected_area(Session& s, GameServiceClient& client, ActivityCatalogue
         unlock_controls(s, st.area_bound);
         return;
     }
-    adopt_role(s, ri);
+    // The new area is reported first, then the header shows it.
+    st.area_name = GameServiceClient::area_name(ri.area_id);
+    s.log.append(g("[提示]CF：【") + st.area_name + g("】 - 【") + ri.role_name + g("】"),
+                 colour::green);
+    select_item_with_text(s.view, c::列表框_大区, st.area_name);
+    select_item_with_text(s.view, c::组合框_大区列表, st.area_name);
+    s.view.set_caption(c::标签_头像_大区, st.area_name);
+    s.view.set_caption(c::标签_头像_昵称, ri.role_name);
+    s.view.set_caption(c::按钮_绑定大区, g("更换大区"));
+    st.area_bound = true;
+    st.role_name = ri.role_name;
+    st.area_id = ri.area_id;
+    st.md5str = ri.md5str;
+    st.checkparam = ri.checkparam;
 
     // Both user_roleId and user_roleName carry the QQ number; the answer is not read.
     const std::string body = fill_template(

@@ -1,4 +1,5 @@
 #include "main/window_controllers.h"
+#include "session/form_table.h"
 #include "session/session.h"
 #include "vendor_services/activity_browser.h"
 
@@ -10,6 +11,10 @@ LinkAddresses link_addresses(const Session& s) {
     a.feedback = s.config.read("links", "feedback", s.http_url(Host::VENDOR, "/feedback"));
     a.qq_group = s.config.read("links", "qq_group", s.http_url(Host::VENDOR, "/qqgroup"));
     return a;
+}
+
+void title_with_vendor_address(Session& s, Window w) {
+    s.view.set_window_title(w, form_window(w).title + "  " + s.http_url(Host::VENDOR));
 }
 
 Program::Program(Session& session) : s(session), client(session), version(session) {}

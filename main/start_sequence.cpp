@@ -23,7 +23,9 @@ void run_program(Session& s, const StartHooks& hooks) {
         if (!s.state.logged_in) continue;  // closed without signing in: ends, unless asked again
         s.view.show_window(Window::Main, true);
         // A job of the window just closed may still be writing the account's
-        // fields; let it finish before the next login starts afresh.
+        // fields; it is asked to stop and let finish before the next login
+        // starts afresh.
+        s.jobs.request_stop();
         s.jobs.wait_idle([&s] { s.view.pump_events(); });
     }
 }

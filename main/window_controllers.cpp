@@ -43,6 +43,7 @@ bool VersionWindowController::on(Control c, Event e, const EventArgs&) {
 
 void LoginWindowController::created() {
     open_ = true;
+    title_with_vendor_address(p_.s, Window::Login);
     if (p_.login_browser) reset_login_page(p_.s, *p_.login_browser);
 }
 
@@ -60,6 +61,7 @@ bool LoginWindowController::on(Control c, Event e, const EventArgs&) {
 }
 
 void ActivityBrowserWindowController::created() {
+    title_with_vendor_address(p_.s, Window::ActivityBrowser);
     if (p_.activity_browser) p_.activity_browser->window_created();
 }
 

@@ -36,6 +36,10 @@ struct LinkAddresses {
 };
 LinkAddresses link_addresses(const Session& s);
 
+// A window's title from the form with two blanks and the vendor's web
+// address appended (LoginWindow, MainWindow, ActivityBrowserWindow).
+void title_with_vendor_address(Session& s, Window w);
+
 // Everything the program keeps for its whole run, created empty at start and
 // kept across a switch of account.
 struct Program {

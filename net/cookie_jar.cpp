@@ -175,6 +175,29 @@ std::string CookieJar::cookie_date(const DateTime& t) {
     return buf;
 }
 
+std::optional<std::string> cookie_file_problem(std::string_view text) {
+    constexpr size_t kMaxBytes = 16 * 1024;
+    if (text.size() > kMaxBytes)
+        return "the cookie file is larger than 16 KiB; it does not hold a cookie text";
+    // One line break (LF or CR LF) may end the file.
+    std::string_view body = text;
+    if (!body.empty() && body.back() == '\n') body.remove_suffix(1);
+    if (!body.empty() && body.back() == '\r') body.remove_suffix(1);
+    for (char c : body) {
+        if (c == '\r' || c == '\n')
+            return "the cookie file holds a line break inside its text; it must be one line";
+    }
+    for (char c : body) {
+        auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\t') || u == 0x7F)
+            return "the cookie file holds control characters; it must be plain cookie text";
+    }
+    if (trim_view(body).empty()) return "the cookie file is empty";
+    if (CookieJar::cookie_value_copy(std::string(body), "skey", true).empty())
+        return "the cookie file has no skey cookie; copy the cookie text a login left";
+    return std::nullopt;
+}
+
 // --- the platform store ----------------------------------------------------
 
 std::string CookieJar::read_platform_cookies(std::string_view host, std::string_view name) {
@@ -283,7 +306,7 @@ bool MemoryCookieStore::write(std::string_view address, std::string_view name,
             eq == std::string::npos ? "" : trim(std::string_view(attr).substr(eq + 1));
         if (key == "expires") {
             DateTime when;
-            if (parse_cookie_date(val, when) && when < system_clock().now()) expired = true;
+            if (parse_cookie_date(val, when) && when < clock_.now()) expired = true;
         } else if (key == "max-age") {
             if (!val.empty() && int_of_text(val) <= 0) expired = true;
         } else if (key == "domain") {

@@ -3,6 +3,7 @@
 // the login browser and the activity browser share.
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,30 +18,37 @@ namespace quillet {
 std::string merge_cookies(std::string& cookie, std::string& fresh);
 std::string merge_cookies_copy(std::string cookie, std::string fresh);
 
+// What is wrong with the text of a cookie file, as one English line; nothing
+// when it can be used as a session cookie. Refused: a line break inside the
+// text (one trailing line break is fine), other control bytes, an empty text,
+// more than 16 KiB, and a text without a skey cookie.
+std::optional<std::string> cookie_file_problem(std::string_view text);
+
 // The platform's cookie store: per host one cookie text including HttpOnly
 // cookies; written one cookie at a time with attribute text.
 class PlatformCookieStore {
-public:
+  public:
     virtual ~PlatformCookieStore() = default;
     // The cookie text of an address, without or with HttpOnly cookies.
     virtual std::string read(std::string_view address, bool include_http_only) = 0;
     // Writes one cookie ("value; expires=...; path=/; domain=.x.y").
-    virtual bool write(std::string_view address, std::string_view name,
-                       std::string_view data) = 0;
+    virtual bool write(std::string_view address, std::string_view name, std::string_view data) = 0;
 };
 
 // An in-memory store (tests, the command line); the GUI backs the port with the
 // browser's own store. Cookies are kept per domain; an expiry in the past
 // removes the cookie; "HttpOnly" in the data marks it.
 class MemoryCookieStore : public PlatformCookieStore {
-public:
+  public:
+    // Expiry dates are compared with clock's time.
+    explicit MemoryCookieStore(const Clock& clock = system_clock()) : clock_(clock) {}
     std::string read(std::string_view address, bool include_http_only) override;
     bool write(std::string_view address, std::string_view name, std::string_view data) override;
     // Stores a cookie as a server would set it (tests and the sandbox login).
     void put(std::string_view host, std::string_view name, std::string_view value,
              bool http_only = false);
 
-private:
+  private:
     struct Cookie {
         std::string domain;  // lower case, no leading dot
         std::string name;
@@ -49,12 +57,13 @@ private:
         bool host_only = false;  // set without a domain attribute: that host alone
     };
     void store(Cookie cookie, bool remove);
+    const Clock& clock_;
     std::mutex mutex_;
     std::vector<Cookie> cookies_;  // in the order they were first set
 };
 
 class CookieJar {
-public:
+  public:
     explicit CookieJar(PlatformCookieStore& store) : store_(store) {}
 
     // The pair name=value (name as asked), or the value alone; empty when the
@@ -77,7 +86,7 @@ public:
     static constexpr DateTime kDeletionDate{1999, 1, 1, 1, 1, 1};
     static constexpr DateTime kZeroDate{1899, 12, 30, 0, 0, 0};
 
-private:
+  private:
     PlatformCookieStore& store_;
 };
 

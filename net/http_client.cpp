@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "net/http_headers.h"
+#include "net/stop_signal.h"
 #include "text/gbk.h"
 #include "text/text_ops.h"
 
@@ -57,6 +58,10 @@ struct Transfer {
     // none: the transfer is ended once the answer's header block is complete.
     bool head_with_body = false;
     bool head_complete = false;
+    // The stop request of the job that runs the transfer (null: none).
+    const StopSignal* stop = nullptr;
+
+    bool stopping() const { return stop && stop->requested(); }
 
     void touch() { last_activity = SteadyClock::now(); }
 };
@@ -98,6 +103,7 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
 
 int on_progress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
     auto* t = static_cast<Transfer*>(user);
+    if (t->stopping()) return 1;  // aborts the transfer: an empty answer, like a reset
     if (down != t->seen_down || up != t->seen_up) {
         t->seen_down = down;
         t->seen_up = up;
@@ -133,7 +139,13 @@ struct HttpClient::Impl {
     std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
     Slist connect_to;
     std::mutex pool_mutex;
-    std::vector<CURL*> pool;  // idle handles; their connections live in the share
+    // Idle handles, each with the multi handle that drives it; their
+    // connections live in the share.
+    struct Handle {
+        CURL* easy = nullptr;
+        CURLM* multi = nullptr;
+    };
+    std::vector<Handle> pool;
 
     explicit Impl(HttpOptions o) : options(std::move(o)) {
         global_init_once();
@@ -157,7 +169,10 @@ struct HttpClient::Impl {
     }
 
     ~Impl() {
-        for (CURL* h : pool) curl_easy_cleanup(h);
+        for (Handle& h : pool) {
+            curl_multi_cleanup(h.multi);
+            curl_easy_cleanup(h.easy);
+        }
         if (share) curl_share_cleanup(share);
     }
 
@@ -168,31 +183,74 @@ struct HttpClient::Impl {
         static_cast<Impl*>(user)->locks[static_cast<size_t>(data) % CURL_LOCK_DATA_LAST].unlock();
     }
 
-    CURL* acquire() {
+    Handle acquire() {
         {
             std::lock_guard guard(pool_mutex);
             if (!pool.empty()) {
-                CURL* h = pool.back();
+                Handle h = pool.back();
                 pool.pop_back();
                 return h;
             }
         }
-        CURL* h = curl_easy_init();
+        Handle h{curl_easy_init(), curl_multi_init()};
+        if (!h.easy || !h.multi) {
+            if (h.easy) curl_easy_cleanup(h.easy);
+            if (h.multi) curl_multi_cleanup(h.multi);
+            return {};
+        }
         // A reset keeps the share, so it is attached once per handle.
-        if (h && share) curl_easy_setopt(h, CURLOPT_SHARE, share);
+        if (share) curl_easy_setopt(h.easy, CURLOPT_SHARE, share);
+        // The shared pool is limited by the multi handle that returns a
+        // connection to it: room for a connection per thread, as below.
+        curl_multi_setopt(h.multi, CURLMOPT_MAXCONNECTS, 64L);
         return h;
     }
 
-    void release(CURL* h) {
-        curl_easy_reset(h);
+    void release(Handle h) {
+        curl_easy_reset(h.easy);
         std::lock_guard guard(pool_mutex);
         pool.push_back(h);
     }
 
+    // Drives one transfer to its end. The wait for the socket is short, so a
+    // stop request is seen within a fraction of a second even while the
+    // server says nothing (the progress callback alone may be called only
+    // once a second then).
+    static CURLcode run(const Handle& handle, const Transfer& t) {
+        constexpr int kWaitMs = 50;
+        CURL* h = handle.easy;
+        CURLM* m = handle.multi;
+        if (curl_multi_add_handle(m, h) != CURLM_OK) return CURLE_FAILED_INIT;
+        CURLcode rc = CURLE_RECV_ERROR;
+        for (;;) {
+            int running = 0;
+            if (curl_multi_perform(m, &running) != CURLM_OK) break;
+            bool done = false;
+            int queued = 0;
+            while (CURLMsg* msg = curl_multi_info_read(m, &queued)) {
+                if (msg->msg == CURLMSG_DONE && msg->easy_handle == h) {
+                    rc = msg->data.result;
+                    done = true;
+                }
+            }
+            if (done || running == 0) break;
+            if (t.stopping()) {
+                rc = CURLE_ABORTED_BY_CALLBACK;
+                break;
+            }
+            if (curl_multi_poll(m, nullptr, 0, kWaitMs, nullptr) != CURLM_OK) break;
+        }
+        curl_multi_remove_handle(m, h);
+        return rc;
+    }
+
     // Runs one transfer; false when it failed (nothing usable was answered).
     bool perform(const Plan& plan, Transfer& t, long& status) {
-        CURL* h = acquire();
-        if (!h) return false;
+        t.stop = current_stop_signal();
+        if (t.stopping()) return false;
+        Handle handle = acquire();
+        if (!handle.easy) return false;
+        CURL* h = handle.easy;
         t.max_body = options.max_body_bytes;
         t.stall_ms = std::max(plan.stall_ms, 1);
         t.touch();
@@ -263,10 +321,10 @@ struct HttpClient::Impl {
             curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
         }
 
-        CURLcode rc = curl_easy_perform(h);
+        CURLcode rc = run(handle, t);
         long code = 0;
         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &code);
-        release(h);
+        release(handle);
         status = code;
         if (t.head_complete) return true;
         return rc == CURLE_OK && !t.too_big;
@@ -360,9 +418,9 @@ HttpResponse HttpClient::request_automation(const HttpRequest& req) {
         auto same = std::find_if(fields.begin(), fields.end(),
                                  [](const auto& f) { return to_lower_ascii(f.first) == "cookie"; });
         if (same != fields.end())
-            same->second = cookie;
+            same->second = http::header_value(cookie);
         else
-            fields.emplace_back("Cookie", cookie);
+            fields.emplace_back("Cookie", http::header_value(cookie));
     }
     std::vector<std::string> lines;
     for (const auto& [name, value] : fields)

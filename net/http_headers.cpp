@@ -22,14 +22,27 @@ size_t line_end(std::string_view text, size_t from) {
     return text.size();
 }
 
-// Calls f for each line of a header text. Any CR or LF ends a line: a bare one
-// inside a line would otherwise split a header on the wire behind our back.
+// Calls f for each line of an answer's header block; any CR or LF ends a line
+// (some servers end their lines with LF alone).
 template <typename F>
 void for_each_line(std::string_view text, F&& f) {
     for (size_t begin = 0; begin <= text.size();) {
         size_t end = line_end(text, begin);
         f(text.substr(begin, end - begin));
         begin = end + 1;
+    }
+}
+
+// Calls f for each line of a request header text. Only CR LF separates lines;
+// a bare CR or LF belongs to a value and is dropped with the other control
+// bytes, so it can neither split the line nor reach the wire.
+template <typename F>
+void for_each_request_line(std::string_view text, F&& f) {
+    for (size_t begin = 0; begin <= text.size();) {
+        size_t end = text.find("\r\n", begin);
+        if (end == std::string_view::npos) end = text.size();
+        f(std::string_view(header_value(text.substr(begin, end - begin))));
+        begin = end + 2;
     }
 }
 
@@ -49,7 +62,7 @@ void append_defaults(std::string& headers, std::string_view url) {
         headers += "\r\nAccept: */*";
     if (!contains(headers, "Referer:")) {
         headers += "\r\nReferer: ";
-        headers += url;
+        headers += header_value(url);
     }
     if (!contains(headers, "Accept-Language:")) headers += "\r\nAccept-Language: zh-cn";
     if (!contains(headers, "Content-Type:"))
@@ -72,6 +85,17 @@ std::string host_part_of(std::string_view url) {
 }
 
 }  // namespace
+
+std::string header_value(std::string_view value) {
+    std::string out;
+    out.reserve(value.size());
+    for (char c : value) {
+        auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\t') || u == 0x7F) continue;
+        out += c;
+    }
+    return out;
+}
 
 int normalised_method(int method) {
     return method == 1 || method == 2 ? method : 0;
@@ -113,6 +137,8 @@ Target target_of(std::string_view url) {
     if (t.host.empty() || t.port < 1 || t.port > 65535) return t;
     // A host part that still holds a query or spaces cannot be connected to.
     if (t.host.find_first_of("?#@ \t\\[]") != std::string::npos) return t;
+    for (unsigned char c : t.host)
+        if (c < 0x20 || c == 0x7F) return t;
     t.transfer_url = (t.secure ? "https://" : "http://") + t.host + ":" + std::to_string(t.port);
     // Blanks and control bytes are not allowed raw in a request line.
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -140,7 +166,7 @@ void complete_headers(std::string& headers, std::string_view url, std::string_vi
     append_defaults(headers, url);
     if (!cookie.empty()) {
         headers += "\r\nCookie: ";
-        headers += cookie;
+        headers += header_value(cookie);
     }
 }
 
@@ -154,7 +180,7 @@ void complete_automation_headers(std::string& headers, std::string_view url) {
 
 std::vector<std::string> wire_lines(std::string_view completed) {
     std::vector<std::string> out;
-    for_each_line(completed, [&](std::string_view raw) {
+    for_each_request_line(completed, [&](std::string_view raw) {
         std::string_view line = trim_view(raw);
         size_t colon = line.find(':');
         if (colon == std::string_view::npos) return;
@@ -170,7 +196,7 @@ std::vector<std::string> wire_lines(std::string_view completed) {
 
 std::vector<std::pair<std::string, std::string>> automation_fields(std::string_view completed) {
     std::vector<std::pair<std::string, std::string>> fields;
-    for_each_line(completed, [&](std::string_view raw) {
+    for_each_request_line(completed, [&](std::string_view raw) {
         size_t colon = raw.find(':');
         if (colon == std::string_view::npos) return;
         std::string_view name = trim_view(raw.substr(0, colon));

@@ -39,8 +39,14 @@ Target target_of(std::string_view url);
 // line; the default agent when the text has no such line.
 std::string agent_of(std::string_view headers);
 
+// A value made fit for one header line: CR, LF and the other control bytes
+// (tab excepted) are dropped, so a value taken from a file, an answer or the
+// user can never start a header line of its own.
+std::string header_value(std::string_view value);
+
 // Completes a header text with the default lines (Accept, Referer,
 // Accept-Language, Content-Type) and, when cookie is not empty, the Cookie line.
+// The Referer (the address) and the cookie go in as one-line values.
 void complete_headers(std::string& headers, std::string_view url, std::string_view cookie);
 // The automation variant: the same defaults, no Cookie line, and a default
 // User-Agent line when the text has none.

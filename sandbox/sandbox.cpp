@@ -13,8 +13,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -546,6 +546,9 @@ std::string Sandbox::account_nickname() const {
 
 void Sandbox::reset() {
     impl_->world.load();
+}
+std::string Sandbox::scenario_error() const {
+    return impl_->world.load_error();
 }
 void Sandbox::set_version(const std::string& v) {
     impl_->world.set_version(v);

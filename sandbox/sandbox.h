@@ -91,6 +91,9 @@ class Sandbox {
     // ---- scenario knobs (all act on the demo account unless a qq is given) ----
     // Reloads the scenario files and forgets every state change and knob.
     void reset();
+    // Why the scenario could not be loaded (the sandbox then serves an empty
+    // world); empty when it was.
+    std::string scenario_error() const;
     // The version that ver.js names (default: the scenario's, 1.1.0.19).
     void set_version(const std::string& v);
     // Serves this text (UTF-8, #{today}-style placeholders filled) for a vendor

@@ -32,6 +32,10 @@ int serve_until_stopped(const ServeOptions& options) {
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
     Sandbox sandbox(scenario);
+    if (const std::string why = sandbox.scenario_error(); !why.empty()) {
+        std::fprintf(stderr, "quillet-sandbox: %s\n", why.c_str());
+        return 1;
+    }
     int bound = sandbox.start(port);
     if (bound < 0) {
         std::fprintf(stderr, "quillet-sandbox: cannot listen on 127.0.0.1:%d\n", port);

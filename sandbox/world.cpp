@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "text/gbk.h"
@@ -198,8 +199,33 @@ Role World::make_role(const std::string& qq, int area, const std::string& name) 
     return r;
 }
 
+namespace {
+
+// "2016-10-19" as that day at 09:05:31; nothing for any other text.
+std::optional<DateTime> scenario_day(const std::string& text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    const int year = std::stoi(text.substr(0, 4));
+    const int month = std::stoi(text.substr(5, 2));
+    const int day = std::stoi(text.substr(8, 2));
+    if (year < 1970 || month < 1 || month > 12 || day < 1) return std::nullopt;
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (day > kDays[month - 1] + (month == 2 && leap ? 1 : 0)) return std::nullopt;
+    return DateTime{year, month, day, 9, 5, 31};
+}
+
+}  // namespace
+
+std::string World::load_error() const {
+    std::lock_guard lock(mutex_);
+    return load_error_;
+}
+
 bool World::load(std::string* error) {
     std::lock_guard lock(mutex_);
+    load_error_.clear();
     accounts_.clear();
     demo_qq_.clear();
     today_.reset();
@@ -212,21 +238,27 @@ bool World::load(std::string* error) {
     auto parsed = Json::parse(text, &why);
     if (!parsed) {
         scenario_ = Json::object();
-        if (error)
-            *error = (dir_ / "scenario.json").string() + ": " + (text.empty() ? "missing" : why);
+        load_error_ = (dir_ / "scenario.json").string() + ": " + (text.empty() ? "missing" : why);
+        if (error) *error = load_error_;
         return false;
+    }
+    const Json& today = (*parsed)["today"];
+    std::optional<DateTime> day;
+    // An empty "today" (or none) means the machine's date at each request.
+    if (!today.is_null() && !today.text().empty()) {
+        day = scenario_day(today.text());
+        if (!day) {
+            scenario_ = Json::object();
+            load_error_ = (dir_ / "scenario.json").string() + ": \"today\" must be a date " +
+                          "written YYYY-MM-DD (for example 2016-10-19), not \"" + today.text() +
+                          "\"";
+            if (error) *error = load_error_;
+            return false;
+        }
     }
     scenario_ = std::move(*parsed);
     version_ = scenario_.str("version", "1.1.0.19");
-    if (auto day = scenario_.str("today"); day.size() == 10) {
-        DateTime t{std::stoi(day.substr(0, 4)),
-                   std::stoi(day.substr(5, 2)),
-                   std::stoi(day.substr(8, 2)),
-                   9,
-                   5,
-                   31};
-        today_ = t;
-    }
+    if (day) today_ = *day;
     for (const auto& aj : scenario_["accounts"].elements()) {
         Account a;
         a.qq = aj.str("qq");

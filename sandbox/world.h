@@ -73,6 +73,9 @@ class World {
     // Reloads the scenario (forgets state and knobs); false when scenario.json is
     // missing or unreadable (the sandbox then serves an empty world).
     bool load(std::string* error = nullptr);
+    // Why the last load failed (missing file, broken JSON, a malformed
+    // "today"); empty after a good load.
+    std::string load_error() const;
     Answer serve(const Call& call);
 
     // ---- knobs (callers hold no lock; World locks) ----
@@ -139,6 +142,7 @@ class World {
     std::string fill_dates(std::string text) const;
 
     std::filesystem::path dir_;
+    std::string load_error_;
     mutable std::mutex mutex_;
     Json scenario_;
     std::map<std::string, Account> accounts_;

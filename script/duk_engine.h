@@ -25,6 +25,11 @@ struct HeapBudget {
     bool refused = false;  // an allocation was refused for the cap
 };
 
+// What is left of a ScriptBudget's allowance.
+struct BudgetState {
+    std::chrono::steady_clock::duration left{};
+};
+
 // A user's values in the heap: an entry object kept alive by the heap stash,
 // holding "v" (the value) and "g" (the user's own global environment, made
 // when first needed). The pointers stay valid while the entry is reachable.
@@ -39,7 +44,7 @@ struct Slot {
 // that runs script gets a fresh global environment of its own, so nothing
 // one answer defines is seen by another.
 class Engine {
-public:
+  public:
     // The calling thread's engine; null when none can be created.
     static std::shared_ptr<Engine> for_this_thread();
 
@@ -52,10 +57,12 @@ public:
     duk_context* context() const { return ctx_; }
 
     // Runs fn as a protected call on ctx under the time budget and memory
-    // cap. On success the nrets results are left on ctx's stack; on failure
-    // nrets values are left too (the error first), and false is returned.
+    // cap, and within what is left of budget when one is given (the call's
+    // time is taken from it). On success the nrets results are left on ctx's
+    // stack; on failure nrets values are left too (the error first), and
+    // false is returned. A spent budget fails the call without running it.
     bool call(duk_context* on, duk_safe_call_function fn, void* udata, duk_idx_t nargs,
-              duk_idx_t nrets);
+              duk_idx_t nrets, BudgetState* budget = nullptr);
 
     bool open_slot(Slot& slot);
     void close_slot(Slot& slot);
@@ -67,7 +74,7 @@ public:
     // missing.
     static duk_context* environment(duk_context* ctx, Slot& slot);
 
-private:
+  private:
     HeapBudget budget_;
     duk_context* ctx_ = nullptr;
     std::vector<std::uint32_t> free_ids_;

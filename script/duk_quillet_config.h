@@ -15,10 +15,10 @@ extern "C" {
 #endif
 /* Called from the bytecode executor's interrupt; non-zero ends the running
  * evaluation with a RangeError. udata is the heap's user data. */
-int quillet_duk_exec_timeout(void *udata);
+int quillet_duk_exec_timeout(void* udata);
 /* Defined beside the engine's source: makes the running thread check its
  * timeout at its next instruction. ctx is any context of the heap. */
-void quillet_duk_interrupt_soon(void *ctx);
+void quillet_duk_interrupt_soon(void* ctx);
 #if defined(__cplusplus)
 }
 #endif

@@ -17,6 +17,9 @@ using script_detail::Slot;
 struct JsonView::State {
     std::shared_ptr<Engine> engine;
     Slot slot;
+    ScriptBudget budget;
+    bool own_budget = true;  // renewed at each load
+    std::size_t text_size = 0;
 
     State() {
         engine = Engine::for_this_thread();
@@ -42,7 +45,9 @@ struct Step {
 bool identifier_start(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$';
 }
-bool identifier_part(char c) { return identifier_start(c) || (c >= '0' && c <= '9'); }
+bool identifier_part(char c) {
+    return identifier_start(c) || (c >= '0' && c <= '9');
+}
 
 // Splits a path of the plain form a.b[3].c (after the root) into steps.
 // Anything else (quoted keys, expressions, spaces, leading zeros, names
@@ -85,7 +90,9 @@ bool plain_steps(std::string_view path, std::vector<Step>& steps) {
 
 // The root's separator: a path that opens with "[" follows the root
 // directly, any other after a ".".
-const char* separator(std::string_view path) { return !path.empty() && path[0] == '[' ? "" : "."; }
+const char* separator(std::string_view path) {
+    return !path.empty() && path[0] == '[' ? "" : ".";
+}
 
 enum class Want { text, json, count };
 
@@ -206,7 +213,8 @@ duk_ret_t load_script(duk_context* ctx, void* udata) {
 // U+2029, which JSON allows inside strings and a script literal does not.
 bool json_candidate(const std::string& text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
+    while (i < text.size() &&
+           (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
         ++i;
     if (i == text.size()) return false;
     char c = text[i];
@@ -225,23 +233,31 @@ bool json_candidate(const std::string& text) {
 
 }  // namespace
 
-JsonView::JsonView() : state_(std::make_shared<State>()) {}
+JsonView::JsonView() : state_(std::make_unique<State>()) {}
+JsonView::JsonView(const ScriptBudget& budget) : state_(std::make_unique<State>()) {
+    state_->budget = budget;
+    state_->own_budget = false;
+}
 JsonView::~JsonView() = default;
-JsonView::JsonView(const JsonView&) = default;
-JsonView& JsonView::operator=(const JsonView&) = default;
+JsonView::JsonView(JsonView&&) noexcept = default;
+JsonView& JsonView::operator=(JsonView&&) noexcept = default;
 
 bool JsonView::load(std::string_view text) {
-    if (!state_->engine) return false;
+    if (!state_ || !state_->engine) return false;
     Engine& engine = *state_->engine;
+    state_->text_size = text.size();
+    if (state_->own_budget) state_->budget.renew(script_limits().time_budget);
+    script_detail::BudgetState* budget = state_->budget.state();
     std::string utf8 = script_detail::to_engine(text);
     LoadCall call{&state_->slot, &utf8, false, false};
     if (json_candidate(utf8)) {
-        bool ok = engine.call(engine.context(), load_json, &call, 0, 0);
+        bool ok = engine.call(engine.context(), load_json, &call, 0, 0, budget);
         if (ok) return call.loaded;
     }
     call.loaded = false;
-    if (!engine.call(engine.context(), load_script, &call, 0, 0)) {
-        // The failed program may have left the slot's value half-set.
+    if (!engine.call(engine.context(), load_script, &call, 0, 0, budget)) {
+        // The failed program may have left the slot's value half-set. The
+        // reset is no answer's work: it runs on the engine's own budget.
         static const std::string null_text = "null";
         LoadCall reset{&state_->slot, &null_text, true, false};
         engine.call(engine.context(), load_json, &reset, 0, 0);
@@ -250,9 +266,17 @@ bool JsonView::load(std::string_view text) {
     return call.loaded;
 }
 
+std::size_t JsonView::text_size() const {
+    return state_ ? state_->text_size : 0;
+}
+
+bool JsonView::budget_spent() const {
+    return !state_ || state_->budget.spent();
+}
+
 std::string JsonView::get_text(std::string_view path, bool as_json) const {
     // The root name followed by a bare "." is no expression.
-    if (path.empty() || !state_->engine) return {};
+    if (path.empty() || !state_ || !state_->engine) return {};
     Engine& engine = *state_->engine;
     std::vector<Step> steps;
     std::string utf8 = script_detail::to_engine(path);
@@ -264,7 +288,8 @@ std::string JsonView::get_text(std::string_view path, bool as_json) const {
         expression += utf8;
         call.steps = nullptr;
     }
-    bool ok = engine.call(engine.context(), call.steps ? read_plain : read_compiled, &call, 0, 1);
+    bool ok = engine.call(engine.context(), call.steps ? read_plain : read_compiled, &call, 0, 1,
+                          state_->budget.state());
     if (!ok) {
         duk_pop(engine.context());
         return {};
@@ -273,7 +298,7 @@ std::string JsonView::get_text(std::string_view path, bool as_json) const {
 }
 
 int64_t JsonView::count(std::string_view path) const {
-    if (!state_->engine) return 0;
+    if (!state_ || !state_->engine) return 0;
     Engine& engine = *state_->engine;
     std::vector<Step> steps;
     std::string utf8 = script_detail::to_engine(path);
@@ -286,7 +311,8 @@ int64_t JsonView::count(std::string_view path) const {
         call.steps = nullptr;
     }
     duk_context* ctx = engine.context();
-    bool ok = engine.call(ctx, call.steps ? read_plain : read_compiled, &call, 0, 1);
+    bool ok = engine.call(ctx, call.steps ? read_plain : read_compiled, &call, 0, 1,
+                          state_->budget.state());
     double value = ok ? duk_get_number(ctx, -1) : 0;
     duk_pop(ctx);
     if (!std::isfinite(value)) return 0;
@@ -294,6 +320,13 @@ int64_t JsonView::count(std::string_view path) const {
     if (value >= 9.2e18) return INT64_MAX;
     if (value <= -9.2e18) return INT64_MIN;
     return static_cast<int64_t>(value);
+}
+
+int64_t bounded_count(const JsonView& view, std::string_view path, int64_t maximum) {
+    const int64_t n = view.count(path);
+    if (n < 0 || n > maximum) return -1;
+    if (static_cast<uint64_t>(n) > view.text_size()) return -1;
+    return n;
 }
 
 }  // namespace quillet

@@ -1,9 +1,11 @@
 #include "script/script_host.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "script/duk_engine.h"
 #include "text/gbk.h"
@@ -96,6 +98,25 @@ ScriptLimits script_limits() {
     return limits;
 }
 
+ScriptBudget::ScriptBudget() : ScriptBudget(std::chrono::milliseconds(g_budget_ms.load())) {}
+
+ScriptBudget::ScriptBudget(std::chrono::milliseconds allowance)
+    : state_(std::make_shared<script_detail::BudgetState>()) {
+    renew(allowance);
+}
+
+void ScriptBudget::renew(std::chrono::milliseconds allowance) {
+    state_->left = std::max<Clock::duration>(allowance, Clock::duration::zero());
+}
+
+std::chrono::milliseconds ScriptBudget::remaining() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(state_->left);
+}
+
+bool ScriptBudget::spent() const {
+    return state_->left <= Clock::duration::zero();
+}
+
 }  // namespace quillet
 
 extern "C" int quillet_duk_exec_timeout(void* udata) {
@@ -150,15 +171,33 @@ std::shared_ptr<Engine> Engine::for_this_thread() {
 }
 
 bool Engine::call(duk_context* on, duk_safe_call_function fn, void* udata, duk_idx_t nargs,
-                  duk_idx_t nrets) {
+                  duk_idx_t nrets, BudgetState* budget) {
     if (ctx_ == nullptr) return false;
+    Clock::duration allowance = std::chrono::milliseconds(g_budget_ms.load());
+    if (budget != nullptr) {
+        if (budget->left <= Clock::duration::zero()) {
+            // Nothing left: the call fails as a timed-out one would, leaving
+            // its nrets values in place of the arguments.
+            duk_pop_n(on, nargs);
+            for (duk_idx_t i = 0; i < nrets; ++i) duk_push_undefined(on);
+            return false;
+        }
+        allowance = std::min(allowance, budget->left);
+    }
     budget_.cap = g_memory_cap.load();
     budget_.timed_out = false;
     budget_.refused = false;
-    budget_.deadline = Clock::now() + std::chrono::milliseconds(g_budget_ms.load());
+    const Clock::time_point start = Clock::now();
+    budget_.deadline = start + allowance;
     duk_int_t rc = duk_safe_call(on, fn, udata, nargs, nrets);
+    const bool timed_out = budget_.timed_out;
     budget_.deadline = Clock::time_point::max();
     budget_.timed_out = false;
+    if (budget != nullptr) {
+        budget->left -= Clock::now() - start;
+        if (timed_out || budget->left < Clock::duration::zero())
+            budget->left = Clock::duration::zero();
+    }
     if (rc == DUK_EXEC_SUCCESS) return true;
     // Whatever the failed evaluation built is garbage now; when even a full
     // collection leaves the heap near its cap, new views get a fresh engine
@@ -223,7 +262,9 @@ void Engine::close_slot(Slot& slot) {
     slot = Slot{};
 }
 
-void Engine::push_entry(duk_context* ctx, const Slot& slot) { duk_push_heapptr(ctx, slot.entry); }
+void Engine::push_entry(duk_context* ctx, const Slot& slot) {
+    duk_push_heapptr(ctx, slot.entry);
+}
 
 void Engine::push_value(duk_context* ctx, const Slot& slot) {
     duk_push_heapptr(ctx, slot.entry);
@@ -323,6 +364,7 @@ using script_detail::Slot;
 struct ScriptHost::Impl {
     std::shared_ptr<Engine> engine;
     Slot slot;
+    std::optional<ScriptBudget> budget;  // none: each call its own budget
 
     // Runs body on the host's own global environment with the UTF-8 text as
     // its one argument; leaves one result on the main stack.
@@ -402,7 +444,8 @@ bool ScriptHost::Impl::run(std::string_view text, duk_safe_call_function body, v
     if (!engine) return false;
     std::string utf8 = script_detail::to_engine(text);
     HostCall call{&slot, &utf8, body, extra};
-    bool ok = engine->call(engine->context(), in_environment, &call, 0, 1);
+    bool ok = engine->call(engine->context(), in_environment, &call, 0, 1,
+                           budget ? budget->state() : nullptr);
     if (!ok) duk_pop(engine->context());
     return ok;
 }
@@ -412,11 +455,17 @@ ScriptHost::ScriptHost() : impl_(std::make_unique<Impl>()) {
     if (impl_->engine && !impl_->engine->open_slot(impl_->slot)) impl_->engine.reset();
 }
 
+ScriptHost::ScriptHost(const ScriptBudget& budget) : ScriptHost() {
+    impl_->budget = budget;
+}
+
 ScriptHost::~ScriptHost() {
     if (impl_->engine) impl_->engine->close_slot(impl_->slot);
 }
 
-bool ScriptHost::available() const { return impl_->engine != nullptr; }
+bool ScriptHost::available() const {
+    return impl_->engine != nullptr;
+}
 
 bool ScriptHost::execute(std::string_view program) {
     if (!impl_->run(program, body_execute, nullptr)) return false;

@@ -21,12 +21,41 @@ struct ScriptLimits {
 void set_script_limits(const ScriptLimits& limits);
 ScriptLimits script_limits();
 
+namespace script_detail {
+struct BudgetState;
+}
+
+// One reading's allowance of engine time. Every engine call made through the
+// views and hosts that hold the same budget draws on it, so a reader that
+// makes many calls over one answer ends within one allowance however the
+// answer makes each call spend (getters that never return, endless loops).
+// Time spent outside the engine (the network, the window's events) is not
+// counted. Copies share the allowance; a budget is used on one thread.
+class ScriptBudget {
+  public:
+    ScriptBudget();  // the configured time budget
+    explicit ScriptBudget(std::chrono::milliseconds allowance);
+
+    std::chrono::milliseconds remaining() const;
+    // Nothing left: every further call on it fails at once.
+    bool spent() const;
+    // Starts a fresh allowance for everyone sharing this budget.
+    void renew(std::chrono::milliseconds allowance);
+
+    script_detail::BudgetState* state() const { return state_.get(); }
+
+  private:
+    std::shared_ptr<script_detail::BudgetState> state_;
+};
+
 // One engine instance with its own global scope: what one program defines
 // stays defined for later calls on the same host. Texts in and out are GBK.
 // A host is used on the thread that created it.
 class ScriptHost {
-public:
-    ScriptHost();
+  public:
+    ScriptHost();  // every call gets the configured time budget of its own
+    // Every call draws on the reader's one budget.
+    explicit ScriptHost(const ScriptBudget& budget);
     ~ScriptHost();
     ScriptHost(const ScriptHost&) = delete;
     ScriptHost& operator=(const ScriptHost&) = delete;
@@ -48,7 +77,7 @@ public:
     // converted as eval_text does.
     std::string run_text(std::string_view function_name);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -47,21 +47,51 @@ void show_points(Session& s) {
                                                        {"areaName", ""}});
     s.http.post_text(ams, role_info, false, &s.state.cookie);  // the answer is not read
 
-    std::string cf = "0";
-    std::string gp = "0";
     const std::string answer =
         s.http.post_text(ams, standard_claim_body(s, "41615", "230085"), true, &s.state.cookie);
-    JsonView view;
-    if (!answer.empty() && view.load(answer) && view.get_text("flowRet.iRet") == "0") {
-        cf = view.get_text("modRet.jData.cfPoint");
-        gp = view.get_text("modRet.jData.gamePoint");
-    }
-    s.view.set_caption(ctl::main::标签_我的资产_CF点, cf);
-    s.view.set_caption(ctl::main::标签_我的资产_GP点, gp);
+    const GamePoints points = parse_points(answer);
+    s.view.set_caption(ctl::main::标签_我的资产_CF点, points.cf);
+    s.view.set_caption(ctl::main::标签_我的资产_GP点, points.gp);
     s.pump();
 }
 
+// Far above any account's weapons of one class.
+constexpr int64_t kMaxWeapons = 10000;
+
 }  // namespace
+
+GamePoints parse_points(std::string_view answer) {
+    JsonView view;  // its own budget covers the load and every read
+    if (answer.empty() || !view.load(answer) || view.get_text("flowRet.iRet") != "0") return {};
+    GamePoints points{view.get_text("modRet.jData.cfPoint"),
+                      view.get_text("modRet.jData.gamePoint")};
+    if (view.budget_spent()) return {};
+    return points;
+}
+
+WeaponStats parse_weapon_stats(std::string_view answer, const DateTime& today) {
+    WeaponStats stats;
+    ScriptBudget budget;  // one for the answer and every weapon's members
+    JsonView view(budget);
+    if (!view.load(text_between(answer, "123(", ")")) || view.get_text("Ret") != "0") return stats;
+    const int64_t n = bounded_count(view, "WeaponStats", kMaxWeapons);
+    if (n < 0) return stats;
+    for (int64_t i = 0; i < n; ++i) {
+        const std::string at = "WeaponStats[" + std::to_string(i) + "].";
+        const std::string end = view.get_text(at + "EffEndTime");
+        WeaponRow row{view.get_text(at + "StaticInfo.Name"), remaining_time_text(end, today),
+                      view.get_text(at + "StaticInfo.Price")};
+        // Saturates: a hostile price must not overflow the sum.
+        const int64_t price = int_of_text(row.price);
+        if (__builtin_add_overflow(stats.total, price, &stats.total))
+            stats.total = price < 0 ? INT64_MIN : INT64_MAX;
+        stats.rows.push_back(std::move(row));
+        if (budget.spent()) return WeaponStats{};
+    }
+    if (budget.spent()) return WeaponStats{};
+    stats.readable = true;
+    return stats;
+}
 
 std::string remaining_time_text(const std::string& end, const DateTime& today) {
     if (end == "0") return utf8_to_gbk("永久");
@@ -99,31 +129,22 @@ void show_assets(Session& s, GameServiceClient& client, int weapon_class) {
         return;
     }
 
-    JsonView view;
-    if (!view.load(text_between(answer, "123(", ")")) || view.get_text("Ret") != "0") {
+    const WeaponStats stats = parse_weapon_stats(answer, today);
+    if (!stats.readable) {
         log("[提示]我的资产查询接口变更，请联系管理员更新软件", colour::red);
     } else {
         show_panel(s, ctl::main::外形框_我的资产);
         s.view.clear_rows(ctl::main::超级列表框_我的资产);
-        const int64_t n = view.count("WeaponStats");
-        if (n == 0) {
+        if (stats.rows.empty()) {
             log("[提示]无资产信息或取出失败，请重试", colour::red);
         } else {
-            int64_t total = 0;
-            for (int64_t i = 0; i < n; ++i) {
-                const std::string at = "WeaponStats[" + std::to_string(i) + "].";
-                const std::string end = view.get_text(at + "EffEndTime");
-                const std::string name = view.get_text(at + "StaticInfo.Name");
-                const std::string price = view.get_text(at + "StaticInfo.Price");
-                // Saturates: a hostile price must not overflow the sum.
-                if (__builtin_add_overflow(total, int_of_text(price), &total))
-                    total = int_of_text(price) < 0 ? INT64_MIN : INT64_MAX;
+            for (const WeaponRow& row : stats.rows) {
                 s.view.add_row(ctl::main::超级列表框_我的资产,
-                               {name, remaining_time_text(end, today), price});
+                               {row.name, row.remaining, row.price});
                 s.pump();
             }
             s.view.set_caption(ctl::main::标签_我的资产_总价值,
-                               utf8_to_gbk("￥ ") + std::to_string(total / 100) + " RMB");
+                               utf8_to_gbk("￥ ") + std::to_string(stats.total / 100) + " RMB");
         }
     }
     show_points(s);

@@ -1,5 +1,6 @@
 #include "services/cdk_panel.h"
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 
@@ -14,11 +15,21 @@ namespace {
 
 constexpr size_t kCdkeyBytes = 16;
 
-// Serialises the "still selected? then publish" step of overlapping role
-// look-ups, so the label and the stored role always come from the same answer.
-std::mutex& publish_mutex() {
-    static std::mutex m;
-    return m;
+// Overlapping role look-ups: an answer is shown only while its region is
+// still selected and no look-up started later has shown one, and the label
+// and the stored role always come from the same answer. The lock guards
+// these counters and the stored role together and is never held across a
+// View call (the user-interface thread may be waiting on it, and a message
+// box would hold it until the user answers).
+struct LookUps {
+    std::mutex mutex;
+    uint64_t started = 0;    // tickets handed out
+    uint64_t published = 0;  // ticket of the answer now stored
+};
+
+LookUps& look_ups() {
+    static LookUps l;
+    return l;
 }
 
 int64_t selected_area(View& view) {
@@ -39,21 +50,41 @@ void refresh_captcha(Session& s) {
 }
 
 void look_up_cdk_role(Session& s, GameServiceClient& client) {
+    LookUps& l = look_ups();
+    uint64_t ticket = 0;
+    {
+        std::lock_guard lock(l.mutex);
+        ticket = ++l.started;
+    }
     const int64_t area = selected_area(s.view);
     RoleInfo r = client.query_role(s.state.cookie, static_cast<int32_t>(area));
-
-    std::lock_guard lock(publish_mutex());
     // The user picked another region while this answer was on its way: the
     // look-up started for that region decides.
     if (selected_area(s.view) != area) return;
-    if (r.ok()) {
-        s.view.set_caption(ctl::main::标签_角色名, r.role_name);
-        s.state.cdk_role.set(std::move(r));
-        return;
+
+    const bool ok = r.ok();
+    std::string name = ok ? r.role_name : std::string();
+    {
+        std::lock_guard lock(l.mutex);
+        // An answer of a look-up started after this one is already shown.
+        if (ticket < l.published) return;
+        l.published = ticket;
+        if (ok)
+            s.state.cdk_role.set(std::move(r));
+        else
+            s.state.cdk_role.update([](RoleInfo& role) { role.area_id = 0; });
     }
-    s.state.cdk_role.update([](RoleInfo& role) { role.area_id = 0; });
-    s.view.set_caption(ctl::main::标签_角色名, "");
-    s.view.message_box(utf8_to_gbk("未查询到角色信息"), utf8_to_gbk("提示"));
+    // Shown outside the lock; should a later look-up have published meanwhile,
+    // its name is shown instead, so the label ends with the stored answer.
+    for (;;) {
+        s.view.set_caption(ctl::main::标签_角色名, name);
+        std::lock_guard lock(l.mutex);
+        if (l.published == ticket) break;
+        ticket = l.published;
+        const RoleInfo now = s.state.cdk_role.get();
+        name = now.area_id != 0 ? now.role_name : std::string();
+    }
+    if (!ok) s.view.message_box(utf8_to_gbk("未查询到角色信息"), utf8_to_gbk("提示"));
 }
 
 void redeem_from_panel(Session& s, GameServiceClient& client) {

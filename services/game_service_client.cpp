@@ -14,6 +14,10 @@ namespace quillet {
 
 namespace {
 
+// Far above anything the services list (the activity list is asked for 50).
+constexpr size_t kMaxSpendRecords = 10000;
+constexpr size_t kMaxActivities = 1000;
+
 std::string between(std::string_view text, std::string_view left, std::string_view right) {
     return text_between(text, left, right);
 }
@@ -34,7 +38,7 @@ constexpr Flow kAreaFlows[] = {
 }  // namespace
 
 RoleInfo GameServiceClient::query_role(CookieVar& cookie, int32_t area_id) {
-    RoleInfo ri;
+    RoleInfo ri;  // answered by nothing: the status tells
     const std::string url =
         s_.http_url(Host::GAME_APPS,
                     "/comm-cgi-bin/content_admin/activity_center/query_role.cgi?game=cf"
@@ -45,6 +49,11 @@ RoleInfo GameServiceClient::query_role(CookieVar& cookie, int32_t area_id) {
         ri.status = -2;
         return ri;
     }
+    return parse_role_answer(answer, s_.state.qq);
+}
+
+RoleInfo parse_role_answer(std::string_view answer, std::string_view qq) {
+    RoleInfo ri;
     // Every marker is searched in the whole answer, ignoring letter case.
     auto marked = [&](std::string_view left, std::string_view right) {
         return text_between(answer, left, right, 1, true);
@@ -63,7 +72,7 @@ RoleInfo GameServiceClient::query_role(CookieVar& cookie, int32_t area_id) {
     // The nick is percent-encoded UTF-8; "+" is kept as it is.
     ri.role_name = utf8_to_gbk(percent_decode(marked("szNick_name=", "&"), false));
     // The region follows the game code, "yes" and the QQ number, each ending in "|".
-    ri.area_id = int32_of_text(marked("cf|yes|" + s_.state.qq + "|", "|"));
+    ri.area_id = int32_of_text(marked("cf|yes|" + std::string(qq) + "|", "|"));
     ri.md5str = marked("md5str:'", "'");
     ri.checkparam = marked("checkparam:'", "'");
     return ri;
@@ -71,14 +80,19 @@ RoleInfo GameServiceClient::query_role(CookieVar& cookie, int32_t area_id) {
 
 LoginInfo GameServiceClient::query_login_info() {
     LoginInfo li;
-    std::string answer =
+    const std::string answer =
         s_.http.get_text(s_.http_url(Host::GAME_LOGIN, "/comm-cgi-bin/login/LoginReturnInfo.cgi"),
                          false, &s_.state.cookie);
     if (answer.empty()) {
         li.status = -2;
         return li;
     }
-    answer = replace_all(replace_all(answer, " ", ""), "'", "");
+    return parse_login_info(answer);
+}
+
+LoginInfo parse_login_info(std::string_view text) {
+    LoginInfo li;
+    const std::string answer = replace_all(replace_all(text, " ", ""), "'", "");
     li.error_code = int32_of_text(between(answer, "\"errorCode\":", ","));
     if (li.error_code != 0) {
         li.error_str = utf8_to_gbk(percent_decode(between(answer, "\"errorStr\":\"", "\""), false));
@@ -102,6 +116,11 @@ AreaProbe GameServiceClient::query_flow_area(CookieVar& cookie, const std::strin
         ap.status = -2;
         return ap;
     }
+    return parse_flow_area(answer);
+}
+
+AreaProbe parse_flow_area(std::string_view answer) {
+    AreaProbe ap;
     if (answer == "error g_tk") {
         ap.status = -3;
         return ap;
@@ -135,13 +154,19 @@ int32_t GameServiceClient::query_spend(CookieVar& cookie, int32_t area_id,
     std::string headers = "Referer: " + s_.http_url(Host::KF, "/game/consume_records.html?code=cf");
     const std::string answer = s_.http.get_text(url, true, &cookie, &headers);
     if (answer.empty()) return 0;
+    return parse_spend_records(answer, out, [this] { s_.pump(); });
+}
 
+int32_t parse_spend_records(std::string_view answer, std::vector<SpendRecord>& out,
+                            const std::function<void()>& pump) {
     static const Regex record(R"re(\|\d+#(.*?)#(\d+)#(\d+))re");
     const size_t before = out.size();
     record.for_each(answer, [&](const RegexMatch& m) {
         out.push_back({m.str(1), m.str(2), m.str(3)});
-        s_.pump();
-        return true;
+        if (pump) pump();
+        // A record takes a few bytes: a 32 MiB answer could otherwise list
+        // millions, far beyond any account's history.
+        return out.size() - before < kMaxSpendRecords;
     });
     return static_cast<int32_t>(out.size() - before);
 }
@@ -150,21 +175,23 @@ int32_t GameServiceClient::scan_areas(
     CookieVar& cookie, const std::function<void(const std::string&, int32_t)>& found) {
     int32_t count = 0;
     for (const RegionEntry& e : RegionTable::entries()) {
+        if (s_.jobs.stop_requested()) break;  // the window is closing
         const std::string url =
             s_.http_url(Host::PAY,
                         "/cgi-bin/account/ajax_query.cgi?game_scene=dq_pay&cmd=20&gamezone=") +
             decimal(e.area_id) + "&service_code=-CFDQ&friend_uin=&r=" + make_random_token();
-        std::string answer = s_.http.get_text(url, true, &cookie);
-        if (!answer.empty()) {
-            answer = replace_all(answer, " ", "");
-            if (between(answer, "\"resultcode\":", ",") == "0") {
-                if (found) found(e.name, e.area_id);
-                ++count;
-            }
+        const std::string answer = s_.http.get_text(url, true, &cookie);
+        if (area_scan_found_role(answer)) {
+            if (found) found(e.name, e.area_id);
+            ++count;
         }
         s_.pump();
     }
     return count;
+}
+
+bool area_scan_found_role(std::string_view answer) {
+    return between(replace_all(answer, " ", ""), "\"resultcode\":", ",") == "0";
 }
 
 std::string GameServiceClient::query_ban(CookieVar& cookie, const std::string& qq,
@@ -177,11 +204,14 @@ std::string GameServiceClient::query_ban(CookieVar& cookie, const std::string& q
         make_random_token();
     const std::string answer = s_.http.get_text(url, true, &cookie);
     if (answer.empty()) return {};
+    return parse_ban_answer(answer, int_of_text(unix_time_text(s_.clock, true)));
+}
+
+std::string parse_ban_answer(std::string_view answer, int64_t now) {
     const std::string r = between(answer, "\"ret\":", ",");
     const std::string m = between(answer, "\"msg\":\"", "\"");
     if (r != "0") return m;
     // With ret 0 the message is the end of the ban in Unix seconds.
-    const int64_t now = int_of_text(unix_time_text(s_.clock, true));
     const std::string state = utf8_to_gbk(now > int_of_text(m) ? "已解封" : "未解封");
     return utf8_to_gbk("【") + timestamp_to_text(m + "000") + utf8_to_gbk("】 - 【") + state +
            utf8_to_gbk("】");
@@ -189,11 +219,20 @@ std::string GameServiceClient::query_ban(CookieVar& cookie, const std::string& q
 
 int32_t GameServiceClient::query_activity_list(std::vector<ActivityListItem>& out) {
     out.clear();
-    std::string answer = s_.http.post_text(s_.http_url(Host::BANG, "/actcenter/queryActList"),
-                                           "game=cf&index=0&count=50&type=2", false);
-    if (answer.empty()) return 0;
-    answer = unescape_unicode(answer);
-    s_.pump();
+    const std::string text = s_.http.post_text(s_.http_url(Host::BANG, "/actcenter/queryActList"),
+                                               "game=cf&index=0&count=50&type=2", false);
+    if (text.empty()) return 0;
+    return parse_activity_list(text, out, [this] { s_.pump(); });
+}
+
+int32_t parse_activity_list(std::string_view text, std::vector<ActivityListItem>& out,
+                            const std::function<void()>& pump) {
+    out.clear();
+    auto breathe = [&] {
+        if (pump) pump();
+    };
+    const std::string answer = unescape_unicode(text);
+    breathe();
 
     // The activity's members arrive in alphabetical order.
     static const Regex activity(
@@ -218,14 +257,15 @@ int32_t GameServiceClient::query_activity_list(std::vector<ActivityListItem>& ou
             } else {
                 items += i.str(1) + "(" + std::string(expired) + days;
             }
-            s_.pump();
+            breathe();
             return true;
         });
         if (!items.empty()) items.pop_back();
         entry.items = std::move(items);
         out.push_back(std::move(entry));
-        s_.pump();
-        return true;
+        breathe();
+        // The request asks for 50; an answer with far more is cut there.
+        return out.size() < kMaxActivities;
     });
     return static_cast<int32_t>(out.size());
 }
@@ -234,6 +274,10 @@ DateTime GameServiceClient::server_date() {
     const std::string answer =
         s_.http.get_text(s_.http_url(Host::GAME_APPS, "/CommArticle/app/reg/gdate.php"), false);
     if (answer.empty()) return s_.clock.now();
+    return parse_server_date(answer);
+}
+
+DateTime parse_server_date(std::string_view answer) {
     const std::string date = replace_all(between(answer, "curdate = '", "';"), " ", "");
     return parse_datetime(date).value_or(earliest_datetime());
 }
@@ -248,7 +292,28 @@ VipInfo GameServiceClient::query_vip_info(int32_t area_id) {
         vi.status = -1;
         return vi;
     }
-    JsonView view;
+    vi = parse_vip_info(answer);
+    if (vi.status == 0 && vi.vip_level > 0) {
+        auto stamped = [&](std::string_view path) {
+            return fill_template(
+                s_.http_url(Host::GAME_APPS, path),
+                {{"rtime", make_random_token()}, {"time", unix_time_text(s_.clock)}});
+        };
+        const std::string status = s_.http.get_text(
+            stamped("/cgi-bin/cf/cfvip/checkCFvipStatue.cgi?rd=#{rtime}&_=#{time}"), false,
+            &s_.state.cookie);
+        vi.expiry = status.empty() ? utf8_to_gbk("获取失败") : between(status, "\"msg\":\"", "\"");
+        const std::string info = s_.http.get_text(
+            stamped("/cf/cfvip/doCfVip.php?action=getCfVipInfo&rd=#{rtime}&_=#{time}"), false,
+            &s_.state.cookie);
+        if (!info.empty()) parse_vip_growth(info, vi);
+    }
+    return vi;
+}
+
+VipInfo parse_vip_info(std::string_view answer) {
+    VipInfo vi;
+    JsonView view;  // its own budget covers the load and every read
     if (!view.load(replace_all(answer, "var result = ", ""))) {
         vi.status = -2;
         return vi;
@@ -263,25 +328,22 @@ VipInfo GameServiceClient::query_vip_info(int32_t area_id) {
     }
     vi.green_level = int32_of_text(view.get_text("msg.green"));
     vi.vip_level = int32_of_text(view.get_text("msg.vip"));
-    if (vi.vip_level > 0) {
-        auto stamped = [&](std::string_view path) {
-            return fill_template(
-                s_.http_url(Host::GAME_APPS, path),
-                {{"rtime", make_random_token()}, {"time", unix_time_text(s_.clock)}});
-        };
-        const std::string status = s_.http.get_text(
-            stamped("/cgi-bin/cf/cfvip/checkCFvipStatue.cgi?rd=#{rtime}&_=#{time}"), false,
-            &s_.state.cookie);
-        vi.expiry = status.empty() ? utf8_to_gbk("获取失败") : between(status, "\"msg\":\"", "\"");
-        const std::string info = s_.http.get_text(
-            stamped("/cf/cfvip/doCfVip.php?action=getCfVipInfo&rd=#{rtime}&_=#{time}"), false,
-            &s_.state.cookie);
-        if (!info.empty() && view.load(replace_all(info, "var result = ", ""))) {
-            vi.growth = int32_of_text(view.get_text("msg.point"));
-            vi.next_level_growth = int32_of_text(view.get_text("msg.nextlevelpoint"));
-        }
+    if (view.budget_spent()) {
+        VipInfo unreadable;
+        unreadable.status = -2;
+        return unreadable;
     }
     return vi;
+}
+
+void parse_vip_growth(std::string_view answer, VipInfo& vi) {
+    JsonView view;
+    if (!view.load(replace_all(answer, "var result = ", ""))) return;
+    const int32_t growth = int32_of_text(view.get_text("msg.point"));
+    const int32_t next = int32_of_text(view.get_text("msg.nextlevelpoint"));
+    if (view.budget_spent()) return;
+    vi.growth = growth;
+    vi.next_level_growth = next;
 }
 
 }  // namespace quillet

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "session/role_info.h"
@@ -55,14 +56,14 @@ struct RegionEntry {
 
 // The 42 regions in picker order, parsed from the one stored text.
 class RegionTable {
-public:
+  public:
     static const std::vector<RegionEntry>& entries();
     // Fills 列表框_大区 and 组合框_大区列表 (text = name, item value = id).
     static void fill_pickers(Session& s);
 };
 
 class GameServiceClient {
-public:
+  public:
     explicit GameServiceClient(Session& s) : s_(s) {}
 
     static std::string area_name(int32_t area_id);  // "未知大区" when unknown
@@ -82,8 +83,30 @@ public:
     std::string redeem_cdk(const std::string& cdk, const std::string& code,
                            const std::string& verify_session, const RoleInfo& role, bool& ok);
 
-private:
+  private:
     Session& s_;
 };
+
+// The readers of the services' answers: the part of each call above that
+// works on the answer's text, given a non-empty answer. Texts are GBK.
+RoleInfo parse_role_answer(std::string_view answer, std::string_view qq);
+LoginInfo parse_login_info(std::string_view answer);
+AreaProbe parse_flow_area(std::string_view answer);
+// Appends the records (at most 10000 from one answer); pump runs after each.
+int32_t parse_spend_records(std::string_view answer, std::vector<SpendRecord>& out,
+                            const std::function<void()>& pump = {});
+// Whether one region's scan answer says the account has a role there.
+bool area_scan_found_role(std::string_view answer);
+// now: Unix seconds.
+std::string parse_ban_answer(std::string_view answer, int64_t now);
+// Replaces out's contents (at most 1000 activities); pump runs after each.
+int32_t parse_activity_list(std::string_view answer, std::vector<ActivityListItem>& out,
+                            const std::function<void()>& pump = {});
+DateTime parse_server_date(std::string_view answer);
+// The information answer; the growth answer completes it.
+VipInfo parse_vip_info(std::string_view answer);
+void parse_vip_growth(std::string_view answer, VipInfo& info);
+// The redemption's message; ok tells whether the answer was read.
+std::string parse_redeem_answer(std::string_view answer, bool& ok);
 
 }  // namespace quillet

@@ -46,13 +46,20 @@ std::string GameServiceClient::redeem_cdk(const std::string& cdk, const std::str
     const std::string answer =
         s_.http.post_text(s_.http_url(Host::AMS, "/ams/ame/ame.php"), body, true, &cookie);
     if (answer.empty()) return utf8_to_gbk("网络连接失败");
-    JsonView view;
-    if (!view.load(answer)) return utf8_to_gbk("解析失败，错误代码：90001");
-    ok = true;
+    return parse_redeem_answer(answer, ok);
+}
+
+std::string parse_redeem_answer(std::string_view answer, bool& ok) {
+    ok = false;
+    static const std::string kUnreadable = utf8_to_gbk("解析失败，错误代码：90001");
+    JsonView view;  // its own budget covers the load and both reads
+    if (!view.load(answer)) return kUnreadable;
     // A refusal (wrong captcha, role check failed) carries its reason only in
     // flowRet: show that rather than an empty box.
     std::string message = view.get_text("modRet.sMsg");
     if (message.empty()) message = view.get_text("flowRet.sMsg");
+    if (view.budget_spent()) return kUnreadable;
+    ok = true;
     return message;
 }
 

@@ -14,8 +14,10 @@ void run_region_scan(Session& s, GameServiceClient& client) {
     const int32_t n = client.scan_areas(s.state.cookie, [&](const std::string& name, int32_t) {
         s.log.append(before + name + after, colour::green);
     });
-    s.log.append(utf8_to_gbk("[提示]共扫描到 ") + std::to_string(n) + utf8_to_gbk(" 个角色"),
-                 colour::green);
+    // A scan cut short by a closing window has no total to report.
+    if (!s.jobs.stop_requested())
+        s.log.append(utf8_to_gbk("[提示]共扫描到 ") + std::to_string(n) + utf8_to_gbk(" 个角色"),
+                     colour::green);
     unlock_controls(s, s.state.area_bound);
 }
 

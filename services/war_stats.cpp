@@ -31,6 +31,19 @@ WarStatsCaptions war_stats_captions(const std::vector<std::string>& cells) {
     return out;
 }
 
+bool parse_war_stats(std::string_view answer, std::vector<std::string>& cells) {
+    cells.clear();
+    // GBK trail bytes never take the value of "<", so a cell always starts on
+    // a character boundary.
+    static const Regex cell_pattern("<td>(.*?)</td>");
+    const RegexScan scan = cell_pattern.for_each(answer, [&](const RegexMatch& m) {
+        cells.push_back(m.str(1));
+        return cells.size() <= kCells;  // one past 15 already means "changed"
+    });
+    // A scan cut short by its limits may have missed cells: not the table we know.
+    return scan != RegexScan::LimitReached;
+}
+
 void show_war_stats(Session& s) {
     if (!s.state.area_bound) {
         s.log.append(utf8_to_gbk("[提示]请先绑定大区"), colour::red);
@@ -43,19 +56,12 @@ void show_war_stats(Session& s) {
                             std::to_string(s.state.area_id),
                         false, &s.state.cookie);
 
-    // GBK trail bytes never take the value of "<", so a cell always starts on
-    // a character boundary.
-    static const Regex cell_pattern("<td>(.*?)</td>");
     std::vector<std::string> cells;
-    const RegexScan scan = cell_pattern.for_each(answer, [&](const RegexMatch& m) {
-        cells.push_back(m.str(1));
-        return cells.size() <= kCells;  // one past 15 already means "changed"
-    });
+    const bool complete = parse_war_stats(answer, cells);
 
     if (cells.empty()) {
         s.log.append(utf8_to_gbk("[提示]无战绩信息或取出失败，请重试"), colour::red);
-    } else if (cells.size() != kCells || scan == RegexScan::LimitReached) {
-        // A scan cut short by its limits may have missed cells: not the table we know.
+    } else if (cells.size() != kCells || !complete) {
         s.log.append(utf8_to_gbk("[提示]战绩查询接口变更，请联系管理员更新软件"), colour::red);
     } else {
         const WarStatsCaptions captions = war_stats_captions(cells);

@@ -525,7 +525,8 @@ struct Form {
 
 const std::array<Form, 5>& forms() {
     // Indexed by Window. The titles carry no web address: the vendor's host
-    // can be changed in the configuration file, a title fixed here cannot.
+    // can be changed in the configuration file, so the windows' creation
+    // handlers append it.
     static const std::array<Form, 5> all = [] {
         std::array<Form, 5> f;
         f[static_cast<size_t>(Window::Version)] = {

@@ -25,7 +25,10 @@ void JobRunner::start(std::function<void()> job) {
     {
         std::lock_guard lock(mutex_);
         finished = take_finished_locked();
-        std::thread thread([job = std::move(job), done] {
+        // A stop request ends with the jobs it was meant for.
+        if (threads_.empty()) stop_.reset();
+        std::thread thread([job = std::move(job), done, stop = &stop_] {
+            ScopedStopSignal installed(stop);
             try {
                 if (job) job();
             } catch (const std::exception& e) {
@@ -43,20 +46,30 @@ void JobRunner::start(std::function<void()> job) {
 }
 
 void JobRunner::join_all() {
+    const auto self = std::this_thread::get_id();
     for (;;) {
         std::vector<Worker> workers;
         {
             std::lock_guard lock(mutex_);
             workers.swap(threads_);
         }
-        if (workers.empty()) return;
+        // A job waiting for the runner cannot wait for itself: its own worker
+        // goes back on the list, to be joined by the next caller from outside.
+        bool others = false;
+        std::vector<Worker> own;
         for (auto& w : workers) {
-            if (w.thread.get_id() == std::this_thread::get_id()) {
-                // A job waiting for the runner cannot wait for itself.
-                w.thread.detach();
+            if (w.thread.get_id() == self) {
+                own.push_back(std::move(w));
                 continue;
             }
+            others = true;
             w.thread.join();
+        }
+        std::lock_guard lock(mutex_);
+        for (auto& w : own) threads_.push_back(std::move(w));
+        if (!others && threads_.size() == own.size()) {
+            if (own.empty()) stop_.reset();
+            return;
         }
     }
 }
@@ -71,7 +84,11 @@ void JobRunner::wait_idle(const std::function<void()>& pump) {
             idle = threads_.empty();
         }
         for (auto& t : finished) t.join();
-        if (idle) return;
+        if (idle) {
+            std::lock_guard lock(mutex_);
+            if (threads_.empty()) stop_.reset();
+            return;
+        }
         if (pump) pump();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

@@ -1,12 +1,16 @@
 #pragma once
 // Starts each job on a worker thread of its own and joins every worker before
-// it is destroyed, so no thread outlives the session objects it uses.
+// it is destroyed, so no thread outlives the session objects it uses. A stop
+// request (a window closing) is seen by every job of the runner: between
+// requests, and by the HTTP engine inside a request.
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "net/stop_signal.h"
 
 namespace quillet {
 
@@ -27,6 +31,13 @@ class JobRunner {
     // Jobs started and not yet finished.
     size_t running() const;
 
+    // Asks every running job to end early; their requests are cut short and
+    // give empty answers. The request holds until all jobs have ended (the
+    // next wait_idle or join_all that finds them drained clears it), so the
+    // next window's jobs run normally.
+    void request_stop() { stop_.request(); }
+    bool stop_requested() const { return stop_.requested(); }
+
   private:
     struct Worker {
         std::thread thread;
@@ -38,6 +49,7 @@ class JobRunner {
 
     mutable std::mutex mutex_;
     std::vector<Worker> threads_;
+    StopSignal stop_;
 };
 
 }  // namespace quillet

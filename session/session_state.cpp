@@ -4,19 +4,22 @@
 
 namespace quillet {
 
-bool BoundIds::contains(const std::string& id) const {
+bool BoundIds::contains(const std::string& qq, const std::string& id, int32_t area) const {
     std::lock_guard lock(mutex_);
-    return std::find(ids_.begin(), ids_.end(), id) != ids_.end();
+    return std::find(bindings_.begin(), bindings_.end(), Binding{qq, id, area}) != bindings_.end();
 }
 
-void BoundIds::add(const std::string& id) {
+bool BoundIds::contains_any_area(const std::string& qq, const std::string& id) const {
     std::lock_guard lock(mutex_);
-    if (std::find(ids_.begin(), ids_.end(), id) == ids_.end()) ids_.push_back(id);
+    return std::any_of(bindings_.begin(), bindings_.end(),
+                       [&](const Binding& b) { return b.qq == qq && b.id == id; });
 }
 
-std::vector<std::string> BoundIds::snapshot() const {
+void BoundIds::add(const std::string& qq, const std::string& id, int32_t area) {
     std::lock_guard lock(mutex_);
-    return ids_;
+    Binding b{qq, id, area};
+    if (std::find(bindings_.begin(), bindings_.end(), b) == bindings_.end())
+        bindings_.push_back(std::move(b));
 }
 
 }  // namespace quillet

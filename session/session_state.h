@@ -14,22 +14,31 @@
 
 namespace quillet {
 
-// A list of activity ids confirmed during this run; only grows.
+// The bindings confirmed during this run; only grows. A binding belongs to one
+// QQ number, one activity and one area: after another area is bound, or
+// another QQ signs in, the next claim checks the binding again.
 class BoundIds {
-public:
-    bool contains(const std::string& id) const;
-    void add(const std::string& id);
-    std::vector<std::string> snapshot() const;
+  public:
+    bool contains(const std::string& qq, const std::string& id, int32_t area) const;
+    // Bound in any area (TGP: any bound zone counts).
+    bool contains_any_area(const std::string& qq, const std::string& id) const;
+    void add(const std::string& qq, const std::string& id, int32_t area);
 
-private:
+  private:
+    struct Binding {
+        std::string qq;
+        std::string id;
+        int32_t area = 0;
+        friend bool operator==(const Binding&, const Binding&) = default;
+    };
     mutable std::mutex mutex_;
-    std::vector<std::string> ids_;
+    std::vector<Binding> bindings_;
 };
 
 // A value read and replaced whole under a lock.
 template <typename T>
 class Guarded {
-public:
+  public:
     T get() const {
         std::lock_guard lock(mutex_);
         return value_;
@@ -44,7 +53,7 @@ public:
         f(value_);
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     T value_{};
 };

@@ -34,27 +34,37 @@ bool RemoteMenu::ensure_loaded(Session& s) {
 }
 
 bool RemoteMenu::fill(Session& s, std::string_view answer) {
-    JsonView groups;
-    if (answer.empty() || !groups.load(answer)) {
+    auto unreadable = [&] {
         std::lock_guard lock(mutex_);
+        pages_.clear();
         loaded_ = false;
         return false;
-    }
+    };
+    // Far above the real file's few groups of a few pages each.
+    constexpr int64_t kMaxEntries = 1000;
+    ScriptBudget budget;  // one for the whole file
+    JsonView groups(budget);
+    if (answer.empty() || !groups.load(answer)) return unreadable();
+    const int64_t listed = bounded_count(groups, "", kMaxEntries);
+    if (listed < 0) return unreadable();
     // A fifth group and later ones have no sub-menu to go to and are ignored.
-    const int64_t group_count = std::min<int64_t>(groups.count(), ctl::menu::kManualGroups);
+    const int64_t group_count = std::min<int64_t>(listed, ctl::menu::kManualGroups);
+    JsonView children(budget);
     for (int64_t g = 0; g < group_count; ++g) {
         member(groups, g, "title");  // read, never shown
         const std::string group_remove = member(groups, g, "remove");
         const std::string group_scroll = member(groups, g, "scroll");
-        JsonView children;
         const std::string child = groups.get_text("[" + std::to_string(g) + "].child", true);
+        if (budget.spent()) return unreadable();
         if (child.empty() || !children.load(child)) continue;
-        const int64_t page_count = children.count();
+        const int64_t page_count = bounded_count(children, "", kMaxEntries);
+        if (page_count < 0) return unreadable();
         if (page_count < 1) continue;
         s.pump();
         for (int64_t p = 0; p < page_count && p < ctl::menu::kManualPositions; ++p) {
             MenuPage page{member(children, p, "title"), member(children, p, "remove"),
                           member(children, p, "scroll"), member(children, p, "url")};
+            if (budget.spent()) return unreadable();
             if (page.remove.empty()) page.remove = group_remove;
             if (page.scroll.empty()) page.scroll = group_scroll;
             {

@@ -30,6 +30,19 @@ std::string visitor_counter_address(const Session& s) {
     return s.http_url(Host::VENDOR, "/cf/tongji.php");
 }
 
+namespace {
+
+constexpr const char* kNoticeCounterSection = "notice";
+
+// The player's own entries of section [config] (the claim priorities); the
+// file compares key names without regard to letter case.
+bool is_setting_key(std::string_view key) {
+    const std::string k = to_lower_ascii(trim(key));
+    return k == "model" || k == "prop";
+}
+
+}  // namespace
+
 bool usable_config_key(std::string_view key) {
     if (key.empty() || key.front() == ' ' || key.back() == ' ') return false;
     for (char ch : key) {
@@ -49,6 +62,36 @@ bool looks_like_picture(std::string_view bytes) {
            starts_with(bytes, "GIF89a") || starts_with(bytes, "\xFF\xD8\xFF");
 }
 
+bool read_scroll_file(std::string_view answer, ScrollFile& out) {
+    out = ScrollFile{};
+    ScriptBudget budget;  // one for the whole file
+    JsonView view(budget);
+    if (!view.load(answer)) return false;
+    // The real file has a dozen entries.
+    constexpr int64_t kMaxEntries = 1000;
+    const int64_t count = bounded_count(view, "", kMaxEntries);
+    if (count < 0) return false;
+    for (int64_t k = 0; k < count; ++k) {
+        ScrollEntry entry{member(view, k, "t"), member(view, k, "u"),
+                          int_of_text(member(view, k, "c"))};
+        const std::string kind = member(view, k, "l");
+        if (kind == "1") {
+            out.labels.push_back(entry);
+        } else if (kind == "2") {
+            out.links.push_back(entry);
+        } else if (kind == "3") {
+            out.picture_text = entry.text;
+            out.picture_address = entry.address;
+        } else if (kind == "4") {
+            out.notice = Notice{entry.text, member(view, k, "n"), entry.address,
+                                int_of_text(member(view, k, "i")), member(view, k, "id")};
+        }
+        // Past the budget every read is empty: nothing of this file is used.
+        if (budget.spent()) return false;
+    }
+    return true;
+}
+
 void ScrollConfig::read(Session& s) {
     {
         std::lock_guard lock(mutex_);
@@ -62,29 +105,13 @@ void ScrollConfig::read(Session& s) {
     s.pump();
 
     const std::string answer = s.http.get_text(scroll_file_address(s), true);
-    JsonView view;
-    if (answer.empty() || !view.load(answer)) return;
-
-    std::vector<ScrollEntry> labels, links;
-    std::string picture_text, picture_address;
-    Notice notice;
-    const int64_t count = view.count();
-    for (int64_t k = 0; k < count; ++k) {
-        ScrollEntry entry{member(view, k, "t"), member(view, k, "u"),
-                          int_of_text(member(view, k, "c"))};
-        const std::string kind = member(view, k, "l");
-        if (kind == "1") {
-            labels.push_back(entry);
-        } else if (kind == "2") {
-            links.push_back(entry);
-        } else if (kind == "3") {
-            picture_text = entry.text;
-            picture_address = entry.address;
-        } else if (kind == "4") {
-            notice = Notice{entry.text, member(view, k, "n"), entry.address,
-                            int_of_text(member(view, k, "i")), member(view, k, "id")};
-        }
-    }
+    ScrollFile file;
+    if (answer.empty() || !read_scroll_file(answer, file)) return;
+    const std::vector<ScrollEntry>& labels = file.labels;
+    const std::vector<ScrollEntry>& links = file.links;
+    const std::string& picture_text = file.picture_text;
+    const std::string& picture_address = file.picture_address;
+    const Notice& notice = file.notice;
     {
         std::lock_guard lock(mutex_);
         labels_ = labels;
@@ -140,10 +167,16 @@ bool ScrollConfig::count_notice_showing(Session& s, const Notice& n) {
     // A key that cannot be stored cannot keep the count, so such a notice with
     // a limit is not shown rather than shown at every start.
     if (!usable_config_key(n.key)) return false;
-    const int64_t counter = int_of_text(s.config.read("config", n.key, "0"));
+    // The counters live in a section of their own: a notice id is the vendor's
+    // choice and must never overwrite one of the player's settings in
+    // [config]. A count an earlier version kept in [config] is read from
+    // there until the notice is counted again.
+    std::string stored = s.config.read(kNoticeCounterSection, n.key);
+    if (stored.empty() && !is_setting_key(n.key)) stored = s.config.read("config", n.key);
+    const int64_t counter = stored.empty() ? 0 : int_of_text(stored);
     const bool show = counter < n.maximum;
     const int64_t next = counter < std::numeric_limits<int64_t>::max() ? counter + 1 : counter;
-    s.config.write("config", n.key, std::to_string(next));
+    s.config.write(kNoticeCounterSection, n.key, std::to_string(next));
     return show;
 }
 

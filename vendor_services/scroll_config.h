@@ -24,9 +24,20 @@ struct Notice {
     std::string content;  // "n"
     std::string link;     // "u"
     int64_t maximum = 0;  // "i"; 0 shows it every time
-    std::string key;      // "id": its counter in section "config"
+    std::string key;      // "id": its counter in section "notice"
     friend bool operator==(const Notice&, const Notice&) = default;
 };
+
+// What a scroll file says: the kind-1 labels and kind-2 links in order, the
+// last kind-3 picture and the last kind-4 notice.
+struct ScrollFile {
+    std::vector<ScrollEntry> labels, links;
+    std::string picture_text, picture_address;
+    Notice notice;
+};
+// Reads a scroll file's text (GBK); false when it cannot be read within its
+// limits (at most 1000 entries, one engine budget), out is then unspecified.
+bool read_scroll_file(std::string_view answer, ScrollFile& out);
 
 // The scroll file's address: "http://" + VENDOR_HOST + "/cf/res/scroll.js?t=" + token.
 std::string scroll_file_address(const Session& s);

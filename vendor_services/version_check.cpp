@@ -39,8 +39,33 @@ void VersionCheck::start() {
     s_.jobs.start([this] { run(); });
 }
 
+VersionFile read_version_file(std::string_view answer) {
+    VersionFile file;
+    const std::string literal = text_between(answer, "_cfver = ", ";");
+    ScriptBudget budget;  // one for every read of the file
+    JsonView view(budget);
+    if (literal.empty() || !view.load(literal)) return file;
+    file.version = view.get_text("v");
+    file.details = view.get_text("d");
+    if (!budget.spent() && file.version.empty()) {
+        file.status = VersionFile::Status::NoVersion;
+        return file;
+    }
+    // Every member is read before anything is shown, so a file whose budget
+    // runs out anywhere fails as a whole.
+    for (int n = 1; n <= 3; ++n) {
+        const std::string prefix = "d" + std::to_string(n);
+        VersionFile::Download& d = file.downloads[static_cast<size_t>(n - 1)];
+        d.address = view.get_text(prefix + "u");
+        if (!d.address.empty()) d.password = view.get_text(prefix + "p");
+        d.title = view.get_text(prefix + "t");
+    }
+    if (budget.spent()) return VersionFile{};
+    file.status = VersionFile::Status::Read;
+    return file;
+}
+
 void VersionCheck::run() {
-    JsonView view;
     s_.view.set_visible(v::按钮_重试, false);
     s_.pump();
     wait_half_second(s_);
@@ -48,12 +73,13 @@ void VersionCheck::run() {
     const std::string answer = s_.http.get_text(version_file_address(s_), true);
     if (answer.empty()) return fail(utf8_to_gbk("网页访问失败，请重试"));
 
-    const std::string literal = text_between(answer, "_cfver = ", ";");
-    if (literal.empty() || !view.load(literal)) return fail(utf8_to_gbk("版本获取失败，请重试"));
-
-    const std::string version = view.get_text("v");
-    const std::string details = view.get_text("d");
-    if (version.empty()) return fail(utf8_to_gbk("版本号获取失败，请重试"));
+    const VersionFile file = read_version_file(answer);
+    if (file.status == VersionFile::Status::Unreadable)
+        return fail(utf8_to_gbk("版本获取失败，请重试"));
+    if (file.status == VersionFile::Status::NoVersion)
+        return fail(utf8_to_gbk("版本号获取失败，请重试"));
+    const std::string& version = file.version;
+    const std::string& details = file.details;
 
     if (version == kVersion) {
         say(utf8_to_gbk("已经是最新版本，当前版本 v") + kVersion);
@@ -72,24 +98,20 @@ void VersionCheck::run() {
     s_.view.set_visible(v::按钮_更新详情, true);
 
     for (int n = 1; n <= 3; ++n) {
-        const std::string prefix = "d" + std::to_string(n);
         const Control button = kDownloadButtons[n - 1];
-        const std::string address = view.get_text(prefix + "u");
-        std::string password;
-        if (address.empty()) {
+        const VersionFile::Download& d = file.downloads[static_cast<size_t>(n - 1)];
+        if (d.address.empty()) {
             s_.view.set_enabled(button, false);
         } else {
             s_.view.set_enabled(button, true);
-            s_.view.set_tag(button, address);
-            password = view.get_text(prefix + "p");
+            s_.view.set_tag(button, d.address);
         }
         {
             std::lock_guard lock(mutex_);
-            addresses_[n - 1] = address;
-            passwords_[n - 1] = password;
+            addresses_[n - 1] = d.address;
+            passwords_[n - 1] = d.password;
         }
-        const std::string title = view.get_text(prefix + "t");
-        if (!title.empty()) s_.view.set_caption(button, title);
+        if (!d.title.empty()) s_.view.set_caption(button, d.title);
     }
     set_outcome(VersionOutcome::NewVersion);
 }

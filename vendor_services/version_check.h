@@ -5,6 +5,7 @@
 #include <array>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 namespace quillet {
 
@@ -12,6 +13,19 @@ struct Session;
 
 // The version file's address: "http://" + VENDOR_HOST + "/cf/res/ver.js?t=" + token.
 std::string version_file_address(const Session& s);
+
+// What a version file's answer says ("_cfver = {...};").
+struct VersionFile {
+    enum class Status { Read, Unreadable, NoVersion } status = Status::Unreadable;
+    std::string version, details;  // "v", "d"
+    struct Download {
+        std::string address, password, title;  // "dNu", "dNp" (with an address), "dNt"
+    };
+    std::array<Download, 3> downloads;
+};
+// Reads a non-empty answer, every member on one engine budget: Unreadable
+// when there is no literal, it does not evaluate or the budget runs out.
+VersionFile read_version_file(std::string_view answer);
 
 enum class VersionOutcome { Checking, Accepted, NewVersion, Failed };
 

@@ -14,7 +14,9 @@ using testing::TestSession;
 
 const std::string kAms = "/ams/ame/ame.php";
 
-std::string game_site() { return std::string(HostTable::default_of(Host::GAME_SITE)); }
+std::string game_site() {
+    return std::string(HostTable::default_of(Host::GAME_SITE));
+}
 
 ActivityEntry bound_entry() {
     ActivityEntry e;
@@ -27,8 +29,12 @@ ActivityEntry bound_entry() {
 }
 
 // Which body a recorded AMS request carried.
-bool is_query(const testing::Seen& r) { return contains(r.body, "iFlowId=SF0"); }
-bool is_submit(const testing::Seen& r) { return contains(r.body, "iFlowId=SF1"); }
+bool is_query(const testing::Seen& r) {
+    return contains(r.body, "iFlowId=SF0");
+}
+bool is_submit(const testing::Seen& r) {
+    return contains(r.body, "iFlowId=SF1");
+}
 
 TEST(AmsBind, ReadsTheQueryAndSubmitsWhenTheAreaDiffers) {
     struct Case {
@@ -48,7 +54,11 @@ TEST(AmsBind, ReadsTheQueryAndSubmitsWhenTheAreaDiffers) {
         {"query unanswered", {""}, "-2", 1, false},
         {"query error, same area", {R"({"ret":"-9","Farea":"320"})"}, "-9", 1, false},
         {"query error, no area", {R"({"ret":"-9"})", R"({"iRet":"0"})"}, "0", 2, true},
-        {"numeric ret, other area", {R"({"ret":-5,"Farea":"326"})", R"({"iRet":"0"})"}, "0", 2, true},
+        {"numeric ret, other area",
+         {R"({"ret":-5,"Farea":"326"})", R"({"iRet":"0"})"},
+         "0",
+         2,
+         true},
         // A bare-number ret is read too, so a confirmed binding is not a failure.
         {"numeric ret, this area", {R"({"ret":0,"Farea":"320"})"}, "0", 1, true},
         {"numeric error, this area", {R"({"ret":-9,"Farea":"320"})"}, "-9", 1, false},
@@ -69,7 +79,7 @@ TEST(AmsBind, ReadsTheQueryAndSubmitsWhenTheAreaDiffers) {
         if (c.requests == 2) {
             EXPECT_TRUE(is_submit(seen[1]));
         }
-        EXPECT_EQ(bound.contains("AID"), c.bound);
+        EXPECT_EQ(bound.contains(s->state.qq, "AID", s->state.area_id), c.bound);
     }
 }
 
@@ -78,8 +88,8 @@ TEST(AmsBind, NeedsNoRequestWhenBoundOrWithoutBindingIds) {
     TestSession s(server.port());
     server.answer(kAms, {R"({"ret":"0","Farea":"320"})"});
     ActivityEntry e = bound_entry();
-    for (std::string ActivityEntry::*field : {&ActivityEntry::aId, &ActivityEntry::saId,
-                                              &ActivityEntry::sfId0}) {
+    for (std::string ActivityEntry::*field :
+         {&ActivityEntry::aId, &ActivityEntry::saId, &ActivityEntry::sfId0}) {
         ActivityEntry missing = e;
         missing.*field = "";
         EXPECT_EQ(ams_bind(*s, missing), "0");
@@ -87,7 +97,7 @@ TEST(AmsBind, NeedsNoRequestWhenBoundOrWithoutBindingIds) {
     EXPECT_TRUE(server.seen().empty());
 
     EXPECT_EQ(ams_bind(*s, e), "0");  // confirmed: into the session's list
-    EXPECT_TRUE(s->state.ams_bound_ids.contains("AID"));
+    EXPECT_TRUE(s->state.ams_bound_ids.contains(s->state.qq, "AID", s->state.area_id));
     EXPECT_EQ(ams_bind(*s, e), "0");
     EXPECT_EQ(server.seen().size(), 1u);
 }
@@ -174,7 +184,8 @@ TEST(AmsClaim, PostsTheStandardBodyAndDecodesTheUtf8Answer) {
               "gameId=&sArea=&iSex=&sRoleId=&iGender=&sServiceType=cf&objCustomMsg=&areaname="
               "&roleid=&rolelevel=&rolename=&areaid=&iActivityId=AID&iFlowId=F1&g_tk=1234567"
               "&e_code=0&g_code=0&eas_url=http%253A%252F%252F" +
-                  game_site() + "%252Fcp%252Fa20160511yj%252F&eas_refer=&sServiceDepartment=group_f");
+                  game_site() +
+                  "%252Fcp%252Fa20160511yj%252F&eas_refer=&sServiceDepartment=group_f");
     EXPECT_EQ(seen[0].body, ams_standard_body("AID", "F1", "1234567"));
 }
 
@@ -187,10 +198,12 @@ TEST(AmsClaim, CustomBodyAsksForTheInputOnlyWhenItHasAPlace) {
         bool asked;
     };
     const Case cases[] = {
-        {"answered", "iActivityId=#{aId}\r\n&sCode=#{input}\r\n&again=#{input}&iFlowId=#{fId}"
-                     "&g_tk=#{g_tk}",
-         gbk("暗号"), "iActivityId=AID&sCode=" + gbk("暗号") + "&again=" + gbk("暗号") +
-                          "&iFlowId=F1&g_tk=1234567",
+        {"answered",
+         "iActivityId=#{aId}\r\n&sCode=#{input}\r\n&again=#{input}&iFlowId=#{fId}"
+         "&g_tk=#{g_tk}",
+         gbk("暗号"),
+         "iActivityId=AID&sCode=" + gbk("暗号") + "&again=" + gbk("暗号") +
+             "&iFlowId=F1&g_tk=1234567",
          true},
         {"cancelled", "sCode=#{input}&iActivityId=#{aId}", std::nullopt,
          "sCode=#{input}&iActivityId=AID", true},

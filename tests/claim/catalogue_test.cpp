@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "tests/claim/claim_test_support.h"
+#include "tests/support/short_script_budget.h"
 #include "text/gbk.h"
 
 namespace quillet {
@@ -126,6 +127,8 @@ TEST(Catalogue, UnreadableOrHostileTextFailsTheLoad) {
         {"huge built item list", "[{\"ds\":Array(100000000)}]"},
         {"more items than any catalogue", "[{\"ds\":Array(30000)}]"},
         {"more groups than any catalogue", many_groups},
+        {"a length the text cannot hold", R"({"length":1e12})"},
+        {"an item list claiming a huge length", R"([{"ds":{"length":1e12}}])"},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
@@ -139,6 +142,29 @@ TEST(Catalogue, UnreadableOrHostileTextFailsTheLoad) {
     }
 }
 
+TEST(Catalogue, MembersThatNeverReturnFailTheLoadWithinOneBudget) {
+    // Every member the group is read for, and an item list, never returns:
+    // on a budget per call that took 13 budgets; the load has one.
+    const testing::ShortScriptBudget budget;
+    const std::string group =
+        testing::never_returning({"t", "u", "type", "only", "saId", "sfId0", "sfId1", "aId", "rK",
+                                  "rS", "vipId", "param", "ds"});
+    const std::string item = testing::never_returning({"t", "d", "fo", "aId"});
+    const std::string cases[] = {
+        "[" + group + "]",
+        R"([{"t":"G","ds":[)" + item + "," + item + "," + item + "]}]",
+        "[" + group + "," + group + "," + group + "]",
+    };
+    for (const std::string& text : cases) {
+        const auto started = std::chrono::steady_clock::now();
+        int n = -1;
+        EXPECT_TRUE(parse(text, &n).empty());
+        EXPECT_EQ(n, 0);
+        // One 300 ms budget and some slack; a budget per call would be 3.9 s.
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
+    }
+}
+
 TEST(Catalogue, LoadFetchesTheVendorFileWithAFreshToken) {
     testing::ScriptedServer server;
     testing::TestSession s(server.port());
@@ -147,7 +173,7 @@ TEST(Catalogue, LoadFetchesTheVendorFileWithAFreshToken) {
     ActivityCatalogue c(5);
     const int pumps = s.view.pump_count();
     ASSERT_EQ(load_catalogue(*s, c), 2);
-    EXPECT_EQ(c[0].t, gbk("每日礼包"));  // the file is UTF-8, the entry GBK
+    EXPECT_EQ(c[0].t, gbk("每日礼包"));         // the file is UTF-8, the entry GBK
     EXPECT_GE(s.view.pump_count() - pumps, 2);  // once after each group
 
     load_catalogue(*s, c);

@@ -1,10 +1,13 @@
 #include "claim/claim_pass.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <functional>
+#include <thread>
 
 #include "claim/claim_config.h"
 #include "net/cookie_jar.h"
@@ -27,7 +30,7 @@ constexpr DateTime kToday{2016, 10, 19, 10, 30, 0};
 // The demo account of the simulator, signed in and bound to 上海电信一区 as
 // the login and the start-up initialisation leave it.
 class PassBed {
-public:
+  public:
     explicit PassBed(std::filesystem::path scenario = sandbox::default_scenario_dir())
         : sb(std::move(scenario)),
           port(sb.start(0)),
@@ -48,7 +51,14 @@ public:
         st.pt_cookie.set(pt);
         st.qq = sb.account_qq();
         st.logged_in = true;
-        const RoleInfo role = client.query_role(st.cookie, 320);
+        bind(320);
+        mark();
+    }
+
+    // What binding an area in the region list leaves in the session.
+    void bind(int32_t area) {
+        SessionState& st = s.state;
+        const RoleInfo role = client.query_role(st.cookie, area);
         EXPECT_TRUE(role.ok());
         st.area_id = role.area_id;
         st.area_name = GameServiceClient::area_name(role.area_id);
@@ -56,7 +66,6 @@ public:
         st.checkparam = role.checkparam;
         st.md5str = role.md5str;
         st.area_bound = true;
-        mark();
     }
 
     // A click on 按钮_一键领取: lock, then the pass (here on the test's thread).
@@ -90,7 +99,7 @@ public:
     MessageCleaner cleaner;
     ActivityCatalogue catalogue;
 
-private:
+  private:
     size_t log_mark_ = 0;
 };
 
@@ -180,8 +189,108 @@ TEST(ClaimPass, BindingsConfirmedOnceAreNotRequestedAgain) {
     // The claims themselves are made again, and answered as second claims.
     const auto second = bed.log();
     ASSERT_EQ(second.size(), kFirstPass.size());
-    EXPECT_EQ(second[1], "green|[提示][1/25]【每日登录有礼】【每日签到礼包】您今天已经领取过该礼包了");
+    EXPECT_EQ(second[1],
+              "green|[提示][1/25]【每日登录有礼】【每日签到礼包】您今天已经领取过该礼包了");
     EXPECT_EQ(second[16], "green|[提示][14/25]【TGP专属特权】【每日启动礼包】您已经领取过该礼包");
+}
+
+TEST(ClaimPass, AnotherAreaOrAnotherQqChecksTheAmsBindingAgain) {
+    const std::string ams = "/ams/ame/ame.php";
+    const std::string tgp_query = "/index.php/cf/a20160816tgp/index/ajax_get_all";
+    PassBed bed;
+    bed.pass();
+    ASSERT_EQ(bed.requests(ams, "iFlowId=421002").size(), 1u);
+    ASSERT_EQ(bed.sb.bound_area("61234"), 320);
+
+    // Area B: the binding is checked and sent again, with B.
+    bed.bind(318);
+    bed.mark();
+    bed.pass();
+    EXPECT_EQ(bed.requests(ams, "iFlowId=421001").size(), 1u);
+    const auto submits = bed.requests(ams, "iFlowId=421002");
+    ASSERT_EQ(submits.size(), 1u);
+    EXPECT_TRUE(contains(submits[0].body, "&user_area=318&")) << submits[0].body;
+    EXPECT_EQ(bed.sb.bound_area("61234"), 318);
+    // TGP: any bound zone counts, another area asks nothing again.
+    EXPECT_TRUE(bed.requests(tgp_query).empty());
+
+    // The same area again: remembered, nothing asked.
+    bed.mark();
+    bed.pass();
+    EXPECT_TRUE(bed.requests(ams, "iFlowId=421001").empty());
+
+    // Another QQ number in the same area: both kinds of binding are checked again.
+    bed.s.state.qq = "20002";
+    bed.mark();
+    bed.pass();
+    EXPECT_EQ(bed.requests(ams, "iFlowId=421001").size(), 1u);
+    EXPECT_EQ(bed.requests(tgp_query).size(), 1u);
+}
+
+// A window closing while its jobs wait on a server that never answers. The
+// engine's stall timeout (5 s here) would end each request much later.
+class JobStop : public ::testing::Test {
+  protected:
+    using Ms = std::chrono::milliseconds;
+    // Waits (at most 3 s) until the simulator got a request for path.
+    bool wait_for_request(const std::string& path) {
+        for (int i = 0; i < 300; ++i) {
+            if (!bed.requests(path).empty()) return true;
+            std::this_thread::sleep_for(Ms(10));
+        }
+        return false;
+    }
+    // request_stop, then the time until every job has ended.
+    Ms stop_and_wait() {
+        const auto begin = std::chrono::steady_clock::now();
+        bed.s.jobs.request_stop();
+        bed.s.jobs.wait_idle([] {});
+        return std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - begin);
+    }
+
+    PassBed bed;
+};
+
+TEST_F(JobStop, AJobBlockedInARequestEndsSoonAfterTheStopRequest) {
+    bed.sb.misbehave("/stall", sandbox::Misbehaviour::Stall);
+    std::atomic<bool> answered{false};
+    std::string answer = "unset";
+    bed.s.jobs.start([&] {
+        answer = bed.s.http.get_text(bed.s.http_url(Host::AMS, "/stall"), false);
+        answered = true;
+    });
+    ASSERT_TRUE(wait_for_request("/stall"));
+    const Ms took = stop_and_wait();
+    std::printf("stop latency of a job blocked in a request: %lld ms\n",
+                static_cast<long long>(took.count()));
+    EXPECT_LT(took.count(), 1000);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(answer, "");  // an aborted transfer is an empty answer
+
+    // The jobs have drained: the request is over and the next jobs run.
+    EXPECT_FALSE(bed.s.jobs.stop_requested());
+    bed.s.jobs.start([&] { answer = bed.s.http.get_text(bed.s.http_url(Host::AMS, "/"), false); });
+    bed.s.jobs.wait_idle([] {});
+    EXPECT_NE(answer, "");
+}
+
+TEST_F(JobStop, AClaimPassAgainstAStallingSimulatorStopsSoon) {
+    bed.sb.misbehave("/ams/ame/ame.php", sandbox::Misbehaviour::Stall);
+    lock_controls(bed.s);
+    bed.s.jobs.start([&] { run_claim_pass(bed.s, bed.catalogue, bed.cleaner, bed.client); });
+    ASSERT_TRUE(wait_for_request("/ams/ame/ame.php"));
+    const Ms took = stop_and_wait();
+    std::printf("stop latency of a claim pass: %lld ms\n", static_cast<long long>(took.count()));
+    EXPECT_LT(took.count(), 1000);
+    // Stopped after the request under way: no further claim, no closing line,
+    // and the controls are given back as at the end of every pass.
+    EXPECT_EQ(bed.requests("/ams/ame/ame.php").size(), 1u);
+    EXPECT_TRUE(bed.requests("/index.php/cf/").empty());
+    const auto lines = bed.log();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "navy|[提示]开始一键领取...");
+    EXPECT_FALSE(contains(lines.back(), "一键领取结束")) << lines.back();
+    EXPECT_TRUE(bed.view.enabled(ctl::main::按钮_一键领取));
 }
 
 TEST(ClaimPass, CancelledInputLeavesThePlaceholderInTheBody) {
@@ -191,8 +300,9 @@ TEST(ClaimPass, CancelledInputLeavesThePlaceholderInTheBody) {
     const auto sent = bed.requests("/ams/ame/ame.php", "iFlowId=430011");
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_TRUE(contains(sent[0].body, "&sCode=#{input}&")) << sent[0].body;
-    EXPECT_EQ(bed.log()[8],
-              "green|[提示][6/25]【心悦俱乐部】【心悦口令礼包】口令错误，请关注心悦俱乐部获取本周口令");
+    EXPECT_EQ(
+        bed.log()[8],
+        "green|[提示][6/25]【心悦俱乐部】【心悦口令礼包】口令错误，请关注心悦俱乐部获取本周口令");
 }
 
 // Entries of activity 65001's refusal flow: every attempt gives one line, so
@@ -286,11 +396,13 @@ TEST(ClaimPass, ServerDateUnavailableOrUnreadable) {
     };
     const Case cases[] = {
         // No answer: the local clock's day (19 October) stands in.
-        {"no answer", sandbox::Misbehaviour::Empty,
+        {"no answer",
+         sandbox::Misbehaviour::Empty,
          {"【A】【range】", "【A】【day】", "【B】【one part】", "【B】【no quotes, dates】",
           "【B】【other key】"}},
         // An answer without a date: the earliest date, so nothing dated is on offer.
-        {"error page", sandbox::Misbehaviour::ErrorStatus,
+        {"error page",
+         sandbox::Misbehaviour::ErrorStatus,
          {"【B】【one part】", "【B】【no quotes, dates】", "【B】【other key】"}},
     };
     for (const auto& c : cases) {
@@ -310,22 +422,25 @@ TEST(ClaimPass, CatalogueThatCannotBeLoadedEndsThePassSilently) {
         std::function<void(sandbox::Sandbox&)> spoil;
     };
     const Case cases[] = {
-        {"no answer", [](sandbox::Sandbox& sb) {
+        {"no answer",
+         [](sandbox::Sandbox& sb) {
              sb.misbehave("/cf/res/data.js", sandbox::Misbehaviour::Empty);
          }},
-        {"error page", [](sandbox::Sandbox& sb) {
+        {"error page",
+         [](sandbox::Sandbox& sb) {
              sb.misbehave("/cf/res/data.js", sandbox::Misbehaviour::ErrorStatus);
          }},
-        {"garbage", [](sandbox::Sandbox& sb) {
+        {"garbage",
+         [](sandbox::Sandbox& sb) {
              sb.misbehave("/cf/res/data.js", sandbox::Misbehaviour::Garbage);
          }},
         {"empty list", [](sandbox::Sandbox& sb) { sb.set_vendor_file("data.js", "[]"); }},
-        {"huge", [](sandbox::Sandbox& sb) {
+        {"huge",
+         [](sandbox::Sandbox& sb) {
              sb.misbehave("/cf/res/data.js", sandbox::Misbehaviour::Oversized);
          }},
-        {"never finishes", [](sandbox::Sandbox& sb) {
-             sb.set_vendor_file("data.js", "(function(){for(;;){}})()");
-         }},
+        {"never finishes",
+         [](sandbox::Sandbox& sb) { sb.set_vendor_file("data.js", "(function(){for(;;){}})()"); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -37,8 +37,8 @@ TEST(TgpBind, ReadsTheZoneQueryAndTheZoneSave) {
     const Case cases[] = {
         {"zone bound", R"({"status":"1","data":{"zone":"5"}})", "", "0", false},
         {"any zone counts", R"({"status":"1","data":{"zone":"326"}})", "", "0", false},
-        {"zone 0 is unbound", R"({"status":"1","data":{"zone":"0"}})", R"(123({"status":"1"}))", "0",
-         true},
+        {"zone 0 is unbound", R"({"status":"1","data":{"zone":"0"}})", R"(123({"status":"1"}))",
+         "0", true},
         {"zone 0 as a number", R"({"status":1,"data":{"zone":0}})", R"(123({"status":"1"}))", "0",
          true},
         {"query refused", R"({"status":"0"})", R"(123({"status":1}))", "0", true},
@@ -59,7 +59,8 @@ TEST(TgpBind, ReadsTheZoneQueryAndTheZoneSave) {
         EXPECT_EQ(tgp_bind(*s, tgp_entry()), c.code);
         EXPECT_EQ(server.seen(kQuery).size(), 1u);
         EXPECT_EQ(server.seen(kSave).size(), c.saved ? 1u : 0u);
-        EXPECT_EQ(s->state.tgp_bound_ids.contains("a20160901"), c.code == "0");
+        EXPECT_EQ(s->state.tgp_bound_ids.contains_any_area(s->state.qq, "a20160901"),
+                  c.code == "0");
     }
 }
 
@@ -74,8 +75,8 @@ TEST(TgpBind, SendsThePlatformsAjaxRequests) {
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].target, kQuery + "?&t=" + kTime);
     // Both time values of the save address are the same.
-    EXPECT_EQ(seen[1].target, kSave + "/320/%E6%B5%8B%E8%AF%95/?t=" + kTime +
-                                  "&uin=10001&callback=123&_=" + kTime);
+    EXPECT_EQ(seen[1].target,
+              kSave + "/320/%E6%B5%8B%E8%AF%95/?t=" + kTime + "&uin=10001&callback=123&_=" + kTime);
     for (const auto& r : seen) {
         EXPECT_EQ(r.method, "GET");
         EXPECT_EQ(r.header("Host"), HostTable::default_of(Host::TGP_ACT));
@@ -84,8 +85,9 @@ TEST(TgpBind, SendsThePlatformsAjaxRequests) {
                                 "pt2gguin=o0010001; RK=rk; ptcz=cz; uin=o0010001; skey=@abcDEF123"))
             << r.header("Cookie");
         EXPECT_TRUE(contains(r.raw_head, "\r\nX-Requested-With:XMLHttpRequest\r\n"));
-        EXPECT_TRUE(contains(r.raw_head, "\r\nReferer:http://act.example/cf/a20160901/index.html"
-                                         "?x=a20160901\r\n"));
+        EXPECT_TRUE(contains(r.raw_head,
+                             "\r\nReferer:http://act.example/cf/a20160901/index.html"
+                             "?x=a20160901\r\n"));
         EXPECT_EQ(r.header_count("Referer"), 1);
     }
 }
@@ -101,6 +103,22 @@ TEST(TgpBind, EmptyRefererStaysEmpty) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].header_count("Referer"), 1);
     EXPECT_EQ(seen[0].header("Referer"), "");
+}
+
+TEST(TgpBind, APageAddressWithALineBreakStaysOneReferer) {
+    // The catalogue comes over plain HTTP: its page address must not add lines.
+    ScriptedServer server;
+    TestSession s(server.port());
+    server.answer(kQuery, {R"({"status":"1","data":{"zone":"5"}})"});
+    ActivityEntry e = tgp_entry();
+    e.u = "http://act.example/#{aId}\r\nX-Injected: 1\nX-Other: 2";
+    ASSERT_EQ(tgp_bind(*s, e), "0");
+    const auto seen = server.seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].header_count("Referer"), 1);
+    EXPECT_EQ(seen[0].header("Referer"), "http://act.example/a20160901X-Injected: 1X-Other: 2");
+    EXPECT_EQ(seen[0].header_count("X-Injected"), 0);
+    EXPECT_EQ(seen[0].header_count("X-Other"), 0);
 }
 
 TEST(TgpClaim, ReadsTheGiftAnswer) {

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
+
 #include "tests/services/feature_bed.h"
+#include "tests/support/short_script_budget.h"
 
 namespace quillet {
 namespace {
@@ -61,6 +65,36 @@ TEST(VoucherFile, KeepsTheLastReadableOfferOfEachType) {
     EXPECT_FALSE(read_voucher_offers("[{\"type\":", untouched));
 }
 
+TEST(VoucherFile, HostileFilesFailWithinOneBudgetAndChangeNothing) {
+    const testing::ShortScriptBudget budget;
+    const std::string looping_offer =
+        testing::never_returning({"aId", "actId", "saId", "sfId0", "sfId1", "cxId", "cjId", "rK",
+                                  "cjTicket", "type", "list"});
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"a length the file cannot hold", R"({"length":1e12})"},
+        {"an item list claiming a huge length",
+         "[" + offer("2", "a", "", R"j({"length":1e12})j") + "]"},
+        {"a built item list beyond any offer", "[{type:'2',list:Array(20000).fill({t:'x'})}]"},
+        {"members that never return", "[" + looping_offer + "," + looping_offer + "]"},
+        {"items that never return", "[{type:'2',list:[" + testing::never_returning({"t", "fId"}) +
+                                        "," + testing::never_returning({"t", "fId"}) + "]}]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VoucherOffers offers;
+        offers.judou.aId = "earlier";
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_FALSE(read_voucher_offers(c.text, offers));
+        EXPECT_EQ(offers.judou.aId, "earlier");
+        EXPECT_TRUE(offers.judou.items.empty());
+        // One 300 ms budget and some slack; a budget per call would be seconds.
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
+    }
+}
+
 TEST(Vouchers, LoadShowsBothBalancesTheListsAndTheSummaryLine) {
     FeatureBed bed;
     ASSERT_TRUE(bed.initialise());
@@ -91,8 +125,8 @@ TEST(Vouchers, LoadShowsBothBalancesTheListsAndTheSummaryLine) {
     // The 帮豆 activity was bound (query, then submit) and is remembered apart
     // from the claims' bindings.
     EXPECT_EQ(bed.requests(kAms).size(), 2u);
-    EXPECT_TRUE(bed.s.state.bang_bound_ids.contains("70003"));
-    EXPECT_FALSE(bed.s.state.ams_bound_ids.contains("70003"));
+    EXPECT_TRUE(bed.s.state.bang_bound_ids.contains_any_area(bed.s.state.qq, "70003"));
+    EXPECT_FALSE(bed.s.state.ams_bound_ids.contains_any_area(bed.s.state.qq, "70003"));
     const VoucherOffers kept = offers.get();
     EXPECT_EQ(kept.judou.aId, "70002");
     EXPECT_EQ(kept.bang.cjId, "470039");
@@ -120,7 +154,7 @@ TEST(Vouchers, ABangOfferWithoutBindingIdGoesStraightToTheBalance) {
     lock_controls(bed.s);
     load_vouchers(bed.s, offers);
     EXPECT_TRUE(bed.requests(kAms).empty());
-    EXPECT_FALSE(bed.s.state.bang_bound_ids.contains("70003"));
+    EXPECT_FALSE(bed.s.state.bang_bound_ids.contains_any_area(bed.s.state.qq, "70003"));
     EXPECT_EQ(bed.log().back(), "green|[提示]【月券 - 】【聚豆 - 7】【帮豆 - 9】");
     // No 月券 offer in this file: its list holds only the placeholder.
     EXPECT_EQ(items_of(bed, ctl::main::组合框_月券_月券), (Lines{"选择兑换道具=0"}));
@@ -240,6 +274,14 @@ TEST_F(VoucherActions, NothingChosenSendsNothing) {
     }
     bed.view.select_index(ctl::main::组合框_月券_聚豆, -1);
     run(VoucherAction::JudouExchange);
+    // An item whose flow id reads as 0 or less names no flow either.
+    for (int64_t value : {int64_t{0}, int64_t{-470021}, INT64_MIN}) {
+        SCOPED_TRACE(value);
+        const Control list = ctl::main::组合框_月券_帮豆;
+        bed.view.add_item(list, gbk("坏的道具"), value);
+        pick(list, bed.view.item_count(list) - 1);
+        run(VoucherAction::BangExchange);
+    }
     EXPECT_TRUE(bed.sb.requests().empty());
     EXPECT_TRUE(bed.messages().empty());
 }

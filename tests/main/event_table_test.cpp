@@ -99,6 +99,8 @@ TEST_F(EventTable, CreationPreparesTheWindowAndTheFirstActivationInitialisesTheA
     EXPECT_EQ(view.state(c::超文本浏览框_统计).browser_address,
               "http://" + s().hosts[Host::VENDOR] + "/cf/tongji.php");
     EXPECT_FALSE(app.cleaner().phrases().empty());
+    EXPECT_EQ(view.window_title(Window::Main),
+              gbk("Quillet - 打造专业的CF工具，永久免费  http://") + s().hosts[Host::VENDOR]);
     EXPECT_TRUE(logged("信息初始化成功"));
     EXPECT_TRUE(view.is_enabled(c::按钮_一键领取));
     // The scroll and menu jobs ran beside the initialisation.

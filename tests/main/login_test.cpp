@@ -55,6 +55,7 @@ class Login : public ::testing::Test {
 TEST_F(Login, ResetForgetsTheLoginClearsTheHostsCookiesAndOpensTheLoginPage) {
     put_login_cookies();
     s.state.logged_in = true;
+    view.show_window(Window::Login, false);
     reset_login_page(s, browser);
     EXPECT_FALSE(s.state.logged_in);
     EXPECT_EQ(CookieJar(store).read_platform_cookies("ptlogin2.qq.com"), "");
@@ -73,6 +74,18 @@ TEST_F(Login, OnlyTheTwoLandingAddressesCompleteTheLogin) {
         {"http://apps.game.qq.com", true},
         {"http://apps.game.qq.com/cgi-bin/x?a=1", true},
         {"http://ptlogin2.game.qq.com/check_sig?uin=1", true},
+        {"http://apps.game.qq.com/", true},
+        {"http://apps.game.qq.com?next=1", true},
+        {"http://apps.game.qq.com#top", true},
+        {"http://ptlogin2.game.qq.com/check_sig", true},
+        {"http://ptlogin2.game.qq.com/check_sig#x", true},
+        // A longer host name or path is another address.
+        {"http://apps.game.qq.com.example.evil", false},
+        {"http://apps.game.qq.com.example.evil/", false},
+        {"http://apps.game.qq.comx/", false},
+        {"http://apps.game.qq.com@evil.example/", false},
+        {"http://apps.game.qq.com:8080/", false},
+        {"http://ptlogin2.game.qq.com/check_sigx", false},
         {"http://ptlogin2.game.qq.com/other", false},
         {"https://apps.game.qq.com", false},
         {"http://APPS.game.qq.com", false},  // the prefix test keeps letter case
@@ -115,10 +128,30 @@ TEST_F(Login, AnEmptyStoreAfterLandingFailsTheLogin) {
     EXPECT_FALSE(s.state.logged_in);
     EXPECT_FALSE(view.is_loaded(Window::Login));
     EXPECT_EQ(view.messages(), std::vector<std::string>{gbk("登录失败，请检查浏览器设置")});
-    // The page was reset behind the message.
-    ASSERT_EQ(browser.navigations.size(), 1u);
-    EXPECT_TRUE(starts_with(browser.navigations[0], "https://xui.ptlogin2.qq.com/cgi-bin/xlogin"));
+    // The login was reset behind the message, but the browser of the closed
+    // window is not sent anywhere.
+    EXPECT_TRUE(browser.navigations.empty());
     EXPECT_EQ(s.state.cookie.get(), "");
+}
+
+TEST_F(Login, AClosedLoginWindowsBrowserIsLeftAlone) {
+    // Reset with the window gone: the login is forgotten, nothing navigates.
+    put_login_cookies();
+    s.state.logged_in = true;
+    reset_login_page(s, browser);
+    EXPECT_FALSE(s.state.logged_in);
+    EXPECT_EQ(CookieJar(store).read_platform_cookies("ptlogin2.qq.com"), "");
+    EXPECT_TRUE(browser.navigations.empty());
+
+    // A landing the browser reports after its window closed signs nobody in.
+    put_login_cookies();
+    view.show_window(Window::Login, false);
+    view.close_window(Window::Login);
+    browser.land("http://apps.game.qq.com/");
+    on_login_navigation(s, browser);
+    EXPECT_FALSE(s.state.logged_in);
+    EXPECT_TRUE(view.messages().empty());
+    EXPECT_TRUE(browser.navigations.empty());
 }
 
 TEST_F(Login, AKeptCookieTextSignsInAsALandedLoginWould) {

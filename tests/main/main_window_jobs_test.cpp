@@ -275,7 +275,22 @@ TEST_F(MainWindowJobsTest, BindingAnotherAreaSendsTheBindingAndUpdatesTheWindow)
     lock_controls(s);
     view.set_visible(c::列表框_大区, true);
     pick_area(318);
+    view.set_recording(true);
+    view.clear_events();
     bind_selected_area(s, client, catalogue);
+    view.set_recording(false);
+
+    // The green line comes before the header shows the new area.
+    std::vector<std::string> order;
+    for (const ViewEvent& e : view.events()) {
+        if (e.op == "log" && utf8(e.value).starts_with("[提示]CF："))
+            order.push_back("log");
+        else if (e.op == "caption" && e.value == gbk("广东电信一区"))
+            order.push_back("area caption");
+        else if (e.op == "caption" && e.target == "按钮_绑定大区")
+            order.push_back("button caption");
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"log", "area caption", "button caption"}));
 
     const std::string role = "霜之哀伤丶";
     const std::vector<Line> all = lines();

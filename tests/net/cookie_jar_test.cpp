@@ -188,6 +188,56 @@ TEST(PlatformCookies, MemoryStoreHonoursAttributes) {
     EXPECT_EQ(store.read("http://a.qq.com", true), "host_only=9");
 }
 
+TEST(PlatformCookies, MemoryStoreReadsExpiryAgainstItsClock) {
+    // The same expiry date is past for one clock and still ahead for another.
+    FixedClock before({2020, 1, 1, 0, 0, 0});
+    FixedClock after({2031, 1, 1, 0, 0, 0});
+    const std::string data = "v; expires=Wed, 1-Jan-2025 0:0:0 GMT; path=/";
+    MemoryCookieStore early(before), late(after);
+    EXPECT_TRUE(early.write("http://a.qq.com/", "k", data));
+    EXPECT_TRUE(late.write("http://a.qq.com/", "k", data));
+    EXPECT_EQ(early.read("http://a.qq.com", true), "k=v");
+    EXPECT_EQ(late.read("http://a.qq.com", true), "");
+}
+
+TEST(CookieFile, ProblemsOfACookieFileText) {
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* problem;  // a word the message must hold; null: usable
+    };
+    const Case cases[] = {
+        {"one line", "uin=o1; skey=@abc", nullptr},
+        {"trailing LF", "uin=o1; skey=@abc\n", nullptr},
+        {"trailing CR LF", "uin=o1; skey=@abc\r\n", nullptr},
+        {"skey in another case", "SKEY=@abc", nullptr},
+        {"line break inside", "uin=o1;\r\nX-Injected: 1; skey=@abc", "line break"},
+        {"bare LF inside", "skey=@abc\nX: 1", "line break"},
+        {"bare CR inside", "skey=@abc\rX: 1", "line break"},
+        {"two trailing line breaks", "skey=@abc\n\n", "line break"},
+        {"empty", "", "empty"},
+        {"blank line only", " \n", "empty"},
+        {"no skey", "uin=o1; ptcz=x", "skey"},
+        {"skey without a value", "uin=o1; skey=", "skey"},
+        {"control byte", std::string("skey=@a\0bc", 10), "control"},
+        {"escape byte", "skey=@a\x1b[2Jbc", "control"},
+        {"too large", "skey=@abc; pad=" + std::string(17 * 1024, 'x'), "16 KiB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<std::string> problem = cookie_file_problem(c.text);
+        if (!c.problem) {
+            EXPECT_FALSE(problem.has_value()) << *problem;
+            continue;
+        }
+        ASSERT_TRUE(problem.has_value());
+        EXPECT_NE(problem->find(c.problem), std::string::npos) << *problem;
+        EXPECT_EQ(problem->find('\n'), std::string::npos);
+        // The message never repeats the cookie text (it is a credential).
+        EXPECT_EQ(problem->find("@a"), std::string::npos);
+    }
+}
+
 TEST(CookieVarTest, ConcurrentMergesLoseNothing) {
     CookieVar cookie("base=0");
     constexpr int kThreads = 4, kEach = 60;

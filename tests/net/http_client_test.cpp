@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
+#include "net/http_headers.h"
+#include "net/stop_signal.h"
 #include "tests/net/tls_server.h"
 #include "tests/net/wire_server.h"
 #include "tests/support/gbk_literal.h"
@@ -86,6 +90,74 @@ TEST(HttpClientWire, PostKeepsCallerLinesAddsDefaultsAndCookie) {
                              "\r\nAccept-Language: zh-cn"
                              "\r\nContent-Type: application/x-www-form-urlencoded"
                              "\r\nCookie: uin=o123; skey=@abc");
+}
+
+// The names of the header lines of a raw request, in order.
+std::vector<std::string> header_names(const std::string& raw) {
+    std::vector<std::string> names;
+    size_t begin = raw.find("\r\n");
+    const size_t end = raw.find("\r\n\r\n");
+    while (begin != std::string::npos && begin < end) {
+        begin += 2;
+        size_t next = raw.find("\r\n", begin);
+        std::string line = raw.substr(begin, next - begin);
+        names.push_back(line.substr(0, line.find_first_of(":;")));
+        begin = next;
+    }
+    return names;
+}
+
+TEST(HttpClientWire, NoValueEverAddsAHeaderLine) {
+    // Every value below tries to smuggle in "X-Injected: 1" (and a blank line
+    // that would end the header block early).
+    const std::string evil = "\r\nX-Injected: 1\r\n\r\nGET /smuggled HTTP/1.1";
+    struct Case {
+        const char* name;
+        std::string cookie;   // the caller's cookie variable
+        std::string headers;  // the caller's header text
+        std::string path;     // appended to the address (and so to the Referer)
+        bool automation;
+    };
+    const Case cases[] = {
+        {"cookie with CR LF", "skey=@k" + evil, "", "/p", false},
+        {"cookie with bare LF", "skey=@k\nX-Injected: 1", "", "/p", false},
+        {"cookie with bare CR", "skey=@k\rX-Injected: 1", "", "/p", false},
+        {"address with CR LF goes into the Referer", "", "", "/p" + evil, false},
+        {"header value with a bare LF", "", "X-A: 1\nX-Injected: 1", "/p", false},
+        {"header value with a bare CR", "", "X-A: 1\rX-Injected: 1", "/p", false},
+        {"one-line value a caller built", "",
+         "Referer: " + http::header_value("http://page/" + evil), "/p", false},
+        {"agent line with a bare LF", "", "User-Agent: A/1\nX-Injected: 1", "/p", false},
+        {"automation cookie with CR LF", "skey=@k" + evil, "", "/p", true},
+        {"automation address with CR LF", "", "", "/p" + evil, true},
+        {"automation header value with a bare LF", "", "X-A: 1\nX-Injected: 1", "/p", true},
+    };
+    WireServer server;
+    HttpClient client(quick_options());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CookieVar cookie(c.cookie);
+        HttpRequest req;
+        req.url = server.url(c.path);
+        req.cookie = &cookie;
+        req.headers = c.headers;
+        const size_t before = server.requests().size();
+        HttpResponse r = c.automation ? client.request_automation(req) : client.request(req);
+        EXPECT_EQ(r.body, "ok");
+        ASSERT_EQ(server.requests().size(), before + 1) << "one request, none smuggled";
+        const std::string raw = server.last_request();
+        EXPECT_EQ(raw.find("\r\nX-Injected"), std::string::npos) << raw;
+        EXPECT_EQ(raw.find("\r\nGET /smuggled"), std::string::npos) << raw;
+        // Only the engine's own lines and the caller's named ones go out, each once.
+        std::vector<std::string> names = header_names(raw);
+        std::vector<std::string> expected = {"Host",    "User-Agent",      "Accept",
+                                             "Referer", "Accept-Language", "Content-Type"};
+        if (!c.cookie.empty()) expected.push_back("Cookie");
+        if (c.headers.starts_with("X-A")) expected.push_back("X-A");
+        std::sort(names.begin(), names.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names, expected) << raw;
+    }
 }
 
 TEST(HttpClientWire, ByteBodyWinsAndHeadSendsItWithoutReadingAnAnswerBody) {
@@ -303,6 +375,48 @@ TEST(HttpClientFaults, BadServersGiveEmptyAnswersQuickly) {
         EXPECT_EQ(r.answer_cookies, "");
         EXPECT_EQ(cookie.get(), "a=1");
     }
+}
+
+TEST(HttpClientStop, AStopRequestCutsATransferShortAndKeepsLaterOnesAway) {
+    WireServer server([](const std::string&) {
+        WireAction a;
+        a.kind = WireAction::Kind::NeverAnswer;
+        return a;
+    });
+    HttpOptions o = quick_options();
+    o.stall_timeout_ms = 60000;  // only the stop request can end the wait
+    HttpClient client(o);
+    StopSignal stop;
+    std::atomic<bool> sent{false};
+    HttpResponse cut, later;
+    std::chrono::milliseconds took{};
+    std::thread worker([&] {
+        ScopedStopSignal installed(&stop);
+        HttpRequest req;
+        req.url = server.url("/wait");
+        sent = true;
+        cut = client.request(req);
+        const auto begin = std::chrono::steady_clock::now();
+        later = client.request(req);  // the signal still asks to stop: not sent at all
+        took = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - begin);
+    });
+    while (server.requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto begin = std::chrono::steady_clock::now();
+    stop.request();
+    worker.join();
+    const auto latency = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - begin);
+    EXPECT_TRUE(sent);
+    EXPECT_LT(latency.count(), 1000);
+    EXPECT_EQ(cut.body, "");
+    EXPECT_EQ(cut.answer_headers, "");
+    EXPECT_EQ(later.body, "");
+    EXPECT_LT(took.count(), 100);
+    EXPECT_EQ(server.requests().size(), 1u);
+    // A thread without the signal is not affected by it.
+    server.set_handler([](const std::string&) { return reply(http_answer("ok")); });
+    EXPECT_EQ(client.get_bytes(server.url("/")), "ok");
 }
 
 TEST(HttpClientRouting, NamedAndStarRulesKeepTheRealHostHeader) {

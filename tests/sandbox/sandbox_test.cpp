@@ -10,7 +10,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 #include <regex>
 #include <string>
 #include <thread>
@@ -520,6 +524,46 @@ TEST(SandboxScenario, DefaultFolderIsFoundAndServesAnEmptyWorldWhenMissing) {
     EXPECT_EQ(r->body.find("\"errorCode\": 0,"), std::string::npos);
     empty.stop();
     empty.stop();  // idempotent
+}
+
+TEST(SandboxScenario, AMalformedTodayIsRefusedWithAClearMessage) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("quillet-today-scenario-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    auto write_today = [&](const std::string& today_json) {
+        std::ofstream(dir / "scenario.json", std::ios::binary | std::ios::trunc)
+            << R"({"today": )" << today_json << R"(, "accounts": [{"qq": "10001", "skey": "@k"}]})";
+    };
+    const char* const bad[] = {
+        R"("2016-13-01")", R"("2016-02-30")", R"("2015-02-29")", R"("2016-00-10")",
+        R"("20161019")",   R"("2016-1-5")",   R"("abcd-ef-gh")", R"("2016-10-1x")",
+        R"(20161019)",     R"("+1-10-19")",   R"("2016/10/19")",
+    };
+    for (const char* today : bad) {
+        SCOPED_TRACE(today);
+        write_today(today);
+        std::unique_ptr<Sandbox> sb;
+        ASSERT_NO_THROW(sb = std::make_unique<Sandbox>(dir));
+        const std::string why = sb->scenario_error();
+        EXPECT_NE(why.find("\"today\" must be a date written YYYY-MM-DD"), std::string::npos)
+            << why;
+        EXPECT_NE(why.find("scenario.json"), std::string::npos) << why;
+        ASSERT_NO_THROW(sb->reset());
+        EXPECT_FALSE(sb->scenario_error().empty());
+    }
+
+    // Empty: the machine's date.
+    write_today(R"("")");
+    EXPECT_EQ(Sandbox(dir).scenario_error(), "");
+
+    write_today(R"("2016-02-29")");
+    Sandbox good(dir);
+    EXPECT_EQ(good.scenario_error(), "");
+    const quillet::DateTime day = good.today();
+    EXPECT_EQ((std::array<int, 3>{day.year, day.month, day.day}),
+              (std::array<int, 3>{2016, 2, 29}));
+    EXPECT_EQ(good.account_qq(), "10001");
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <string>
 #include <thread>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "tests/support/gbk_literal.h"
@@ -35,7 +37,7 @@ TEST(JsonView, ReadsMemberPathsAsTheEngineWouldEvaluateThem) {
         {&array_view, "[3].type", false, "qzone"},
         {&array_view, "[0].type", false, "ams"},
         {&array_view, "[3].ds[1].t", false, "b"},
-        {&array_view, "[9].type", false, ""},    // member of undefined
+        {&array_view, "[9].type", false, ""},  // member of undefined
         {&array_view, "length", false, "4"},
         {&object_view, "modRet.sMsg", false, "MODULE OK"},
         {&object_view, "flowRet.sMsg", false, "done"},
@@ -150,8 +152,8 @@ TEST(JsonView, AnEmptyViewHoldsAnEmptyObject) {
 
 TEST(JsonView, JsonOfAMemberLoadsIntoASecondView) {
     JsonView catalogue;
-    ASSERT_TRUE(catalogue.load(gbk(
-        R"([{"t":"每日礼包","ds":[{"t":"领取","fo":3},{"t":"it's","d":"x","fo":"abc"}]}])")));
+    ASSERT_TRUE(catalogue.load(
+        gbk(R"([{"t":"每日礼包","ds":[{"t":"领取","fo":3},{"t":"it's","d":"x","fo":"abc"}]}])")));
     std::string items = catalogue.get_text("[0].ds", true);
     ASSERT_FALSE(items.empty());
     EXPECT_EQ(items.front(), '[');
@@ -183,15 +185,44 @@ TEST(JsonView, ChineseTextsRoundTripAsGbk) {
     EXPECT_EQ(view.get_text("e"), "a?b");
 }
 
-TEST(JsonView, CopiesShareTheValue) {
+TEST(JsonView, AViewOwnsItsValueAndAMoveTakesIt) {
+    static_assert(!std::is_copy_constructible_v<JsonView> && !std::is_copy_assignable_v<JsonView>);
     JsonView first;
     ASSERT_TRUE(first.load(R"({"ret":"1"})"));
-    JsonView copy = first;
-    ASSERT_TRUE(copy.load(R"({"ret":"2"})"));
-    EXPECT_EQ(first.get_text("ret"), "2");
-    JsonView assigned;
-    assigned = first;
-    EXPECT_EQ(assigned.get_text("ret"), "2");
+    JsonView moved = std::move(first);
+    EXPECT_EQ(moved.get_text("ret"), "1");
+    JsonView other;
+    ASSERT_TRUE(other.load(R"({"ret":"2"})"));
+    moved = std::move(other);
+    EXPECT_EQ(moved.get_text("ret"), "2");
+    // What is left behind is empty and stays so.
+    EXPECT_FALSE(first.load(R"({"ret":"3"})"));  // NOLINT(bugprone-use-after-move)
+    EXPECT_EQ(first.get_text("ret"), "");        // NOLINT(bugprone-use-after-move)
+    EXPECT_EQ(first.count(), 0);                 // NOLINT(bugprone-use-after-move)
+}
+
+TEST(JsonView, BoundedCountsAreOnlyThoseTheAnswerCanHold) {
+    struct Case {
+        const char* text;
+        const char* path;
+        int64_t maximum;
+        int64_t expected;
+    } cases[] = {
+        {"[1,2,3]", "", 10, 3},
+        {"[]", "", 10, 0},
+        {"{}", "", 10, 0},  // no length at all: nothing to loop over
+        {R"({"a":[1,2]})", "a", 10, 2},
+        {"[1,2,3]", "", 2, -1},                         // beyond the reader's maximum
+        {R"({"length":1e12})", "", 1000000000000, -1},  // more than the text holds
+        {R"({"length":-5})", "", 10, -1},
+        {"Array(1e9)", "", 2000000000, -1},
+        {"[,,,]", "", 10, 3},
+    };
+    for (const Case& c : cases) {
+        JsonView view;
+        view.load(c.text);
+        EXPECT_EQ(bounded_count(view, c.path, c.maximum), c.expected) << c.text;
+    }
 }
 
 TEST(JsonView, WhatOneAnswerDefinesNoOtherViewSees) {

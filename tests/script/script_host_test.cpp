@@ -15,7 +15,7 @@ using testing::gbk;
 
 // Shorter limits keep the hostile cases quick; the defaults come back after.
 class ScriptLimitsFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         saved_ = script_limits();
         ScriptLimits limits;
@@ -25,7 +25,7 @@ protected:
     }
     void TearDown() override { set_script_limits(saved_); }
 
-private:
+  private:
     ScriptLimits saved_;
 };
 
@@ -42,19 +42,19 @@ TEST_F(HostileScripts, FailWithinTheBudgetAndTheNextEvaluationWorks) {
         {"endless loop", "(function(){for(;;){}})()", false, "a"},
         {"loop swallowing the timeout",
          "(function(){for(;;){try{for(;;){}}catch(e){}finally{for(;;){}}}})()", false, "a"},
-        {"runaway allocation", "(function(){var a=[];for(;;)a.push({n:a.length,s:'x'+a.length})})()",
-         false, "a"},
+        {"runaway allocation",
+         "(function(){var a=[];for(;;)a.push({n:a.length,s:'x'+a.length})})()", false, "a"},
         {"doubling string", "(function(){var s='x';for(;;)s+=s})()", false, "a"},
         {"allocation failure swallowed",
-         "(function(){var a=[];for(;;){try{a.push(new Array(100000).join('y'))}catch(e){}}})()", false,
-         "a"},
+         "(function(){var a=[];for(;;){try{a.push(new Array(100000).join('y'))}catch(e){}}})()",
+         false, "a"},
         {"long built-in call swallowed",
          "(function(){for(;;){try{[].indexOf.call({length:1e12},1)}catch(e){}}})()", false, "a"},
         {"endless recursion", "(function f(){return f()})()", false, "a"},
         {"looping getter", "({get a(){for(;;){}}})", true, "a"},
         {"looping toString", "({a:{toString:function(){for(;;){}}}})", true, "a"},
-        {"looping length", "({a:{get length(){while(true){}}, toString:function(){for(;;){}}}})", true,
-         "a"},
+        {"looping length", "({a:{get length(){while(true){}}, toString:function(){for(;;){}}}})",
+         true, "a"},
         {"finaliser hook", "(Duktape.fin({}, function(){for(;;){}}), {a:1})", false, "a"},
     };
     for (const auto& c : cases) {
@@ -74,6 +74,37 @@ TEST_F(HostileScripts, FailWithinTheBudgetAndTheNextEvaluationWorks) {
         EXPECT_EQ(next.get_text("ret"), "0");
         EXPECT_EQ(next.count("list"), 2);
     }
+}
+
+TEST_F(HostileScripts, OneBudgetBoundsEveryCallOfAReader) {
+    // Thirteen members that never return: each read alone would take the
+    // whole 250 ms; drawn from one budget the lot ends once it is spent.
+    std::string file = "({";
+    for (int i = 0; i < 13; ++i) file += "get m" + std::to_string(i) + "(){for(;;){}},";
+    file += "ok:'1'})";
+    const auto start = std::chrono::steady_clock::now();
+    ScriptBudget budget;
+    JsonView view(budget);
+    ASSERT_TRUE(view.load(file));
+    EXPECT_EQ(view.get_text("ok"), "1");
+    for (int i = 0; i < 13; ++i) EXPECT_EQ(view.get_text("m" + std::to_string(i)), "");
+    EXPECT_TRUE(budget.spent());
+    EXPECT_TRUE(view.budget_spent());
+    // A second view and a host on the same budget fail at once.
+    JsonView second(budget);
+    EXPECT_FALSE(second.load(R"({"ret":"0"})"));
+    ScriptHost host(budget);
+    EXPECT_EQ(host.eval_text("'x'"), "");
+    // 13 separate budgets would need 3.25 s.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+
+    // A view of its own gets a fresh budget at each load.
+    JsonView own;
+    ASSERT_TRUE(own.load(file));
+    EXPECT_EQ(own.get_text("m0"), "");
+    EXPECT_TRUE(own.budget_spent());
+    ASSERT_TRUE(own.load(R"({"ret":"0"})"));
+    EXPECT_EQ(own.get_text("ret"), "0");
 }
 
 TEST_F(HostileScripts, TheMemoryCapFailsOneEvaluationOnly) {

@@ -60,7 +60,8 @@ TEST(MakeRandomToken, IsZeroPointAndFifteenDigitsWithNonZeroEnds) {
         std::string token = make_random_token();
         ASSERT_EQ(token.size(), 17u) << token;
         ASSERT_EQ(token.substr(0, 2), "0.") << token;
-        for (size_t k = 2; k < token.size(); ++k) ASSERT_TRUE(token[k] >= '0' && token[k] <= '9') << token;
+        for (size_t k = 2; k < token.size(); ++k)
+            ASSERT_TRUE(token[k] >= '0' && token[k] <= '9') << token;
         ASSERT_NE(token[2], '0') << token;
         ASSERT_NE(token[16], '0') << token;
         seen.insert(token);

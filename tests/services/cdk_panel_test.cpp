@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "tests/services/feature_bed.h"
@@ -286,6 +288,46 @@ TEST(CdkPanel, OverlappingLookUpsNeverLeaveAMixedRole) {
     const RoleInfo last = bed.s.state.cdk_role.get();
     EXPECT_EQ(last.area_id, 320);
     EXPECT_EQ(bed.caption(ctl::main::标签_角色名), "夜雨飞霜");
+}
+
+TEST(CdkPanel, AMessageBoxWaitingForTheUserHoldsUpNoOtherLookUp) {
+    FeatureBed bed;
+    ASSERT_TRUE(bed.initialise());
+    std::mutex m;
+    std::condition_variable cv;
+    bool in_box = false, answered = false;
+    bed.view.set_message_hook([&](const std::string&) {
+        std::unique_lock lock(m);
+        in_box = true;
+        cv.notify_all();
+        cv.wait(lock, [&] { return answered; });
+    });
+    // 326 has no role: its look-up stops in the message box until answered.
+    select_area(bed, 326);
+    bed.s.jobs.start([&bed] { look_up_cdk_role(bed.s, bed.client); });
+    {
+        std::unique_lock lock(m);
+        ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(5), [&] { return in_box; }));
+    }
+    // Meanwhile the user picks 318: its look-up is shown without waiting.
+    select_area(bed, 318);
+    bed.s.jobs.start([&bed] { look_up_cdk_role(bed.s, bed.client); });
+    bool shown = false;
+    for (int i = 0; i < 500 && !shown; ++i) {
+        shown = bed.s.state.cdk_role.get().area_id == 318 &&
+                bed.caption(ctl::main::标签_角色名) == "霜之哀伤丶";
+        if (!shown) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    {
+        std::lock_guard lock(m);
+        answered = true;
+    }
+    cv.notify_all();
+    bed.s.jobs.join_all();
+    EXPECT_TRUE(shown) << "the second look-up waited for the first one's message box";
+    EXPECT_EQ(bed.s.state.cdk_role.get().area_id, 318);
+    EXPECT_EQ(bed.caption(ctl::main::标签_角色名), "霜之哀伤丶");
+    EXPECT_EQ(bed.messages(), (Lines{"提示|未查询到角色信息"}));
 }
 
 TEST(CdkPaste, AnEmptyBoxTakesASixteenByteClipboardText) {

@@ -10,6 +10,11 @@ RecordingView::RecordingView() {
     set_recording(true);
 }
 
+void RecordingView::message_box(const std::string& text, const std::string& caption) {
+    MemoryView::message_box(text, caption);
+    if (message_hook_) message_hook_(text);
+}
+
 std::vector<std::string> RecordingView::log_texts() const {
     std::vector<std::string> texts;
     for (const auto& line : log()) texts.push_back(line.text);

@@ -3,6 +3,7 @@
 // (stamp, text, colour) lines, every call recorded in order, scripted answers
 // for the boxes and the modal windows. MainWindow and VersionWindow start in
 // their initial states, as a freshly loaded window shows them.
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,17 @@ class RecordingView : public MemoryView {
     bool is_visible(Control c) const { return state(c).visible; }
     bool is_enabled(Control c) const { return state(c).enabled; }
     Rgb colour_of(Control c) const { return state(c).colour; }
+
+    // Called with each message box's text after it is recorded, on the
+    // calling thread, as long as a user takes to answer it (a test may block
+    // in it). Set before any job runs.
+    void set_message_hook(std::function<void(const std::string& text)> hook) {
+        message_hook_ = std::move(hook);
+    }
+    void message_box(const std::string& text, const std::string& caption) override;
+
+  private:
+    std::function<void(const std::string&)> message_hook_;
 };
 
 // The log lines of a view from line `from` on, as "colour|text" (UTF-8).

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
+#include "tests/support/short_script_budget.h"
 #include "tests/vendor_services/recording_browser.h"
 #include "tests/vendor_services/vendor_fixture.h"
 #include "vendor_services/activity_browser.h"
@@ -101,6 +104,29 @@ TEST_F(RemoteMenuTest, AFailedReadingIsRetriedOnDemandUntilOneSucceeds) {
     menu.read(s());
     EXPECT_FALSE(menu.loaded());
     EXPECT_TRUE(menu.pages().empty());
+}
+
+TEST_F(RemoteMenuTest, HostileFilesEndWithinOneBudgetAndLeaveNoPages) {
+    const ShortScriptBudget budget;
+    const std::string page = never_returning({"title", "remove", "scroll", "url"});
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"a length the file cannot hold", R"({"length":1e12})"},
+        {"a page list claiming a huge length", R"([{"title":"g","child":{"length":1e12}}])"},
+        {"groups that never return",
+         "[" + never_returning({"title", "remove", "scroll", "child"}) + "]"},
+        {"pages that never return", "[{title:'g',child:[" + page + "," + page + "," + page + "]}]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_FALSE(menu.fill(s(), gbk(c.text)));
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
+        EXPECT_FALSE(menu.loaded());
+        EXPECT_TRUE(menu.pages().empty());
+    }
 }
 
 class ActivityBrowserTest : public RemoteMenuTest {

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/short_script_budget.h"
 #include "tests/vendor_services/vendor_fixture.h"
 
 namespace quillet::testing {
@@ -132,12 +134,39 @@ TEST_F(ScrollConfigTest, AnUnreadableFileChangesNothing) {
     sandbox.clear_misbehaviour();
 }
 
+TEST_F(ScrollConfigTest, HostileFilesEndWithinOneBudgetAndChangeNothing) {
+    const ShortScriptBudget budget;
+    const std::string entry = never_returning({"t", "u", "c", "l", "n", "i", "id"});
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"a length the file cannot hold", R"({"length":1e12})"},
+        {"a built list beyond any file", "Array(5000).fill({t:'x',l:'2'})"},
+        {"members that never return", "[" + entry + "," + entry + "," + entry + "]"},
+        {"a good entry, then one that never returns",
+         "[{t:'链接一',u:'http://ad.example/1',c:'0',l:'2'}," + entry + "]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sandbox.set_vendor_file("scroll.js", c.text);
+        view.set_recording(true);
+        view.clear_events();
+        const auto started = std::chrono::steady_clock::now();
+        config.read(s());
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
+        for (const auto& e : view.events()) ADD_FAILURE() << e.op << " " << e.target;
+        EXPECT_TRUE(config.link_entries().empty());
+        EXPECT_EQ(utf8(view.state(m::链接框_广告1).caption), "我要租此广告位");
+    }
+}
+
 TEST_F(ScrollConfigTest, ANoticeIsShownAtMostItsMaximumNumberOfStarts) {
     const std::string file = "[" + notice_entry("http://notice.example/1", "2", "notice_k") + "]";
     EXPECT_TRUE(start_with(file));
     EXPECT_TRUE(start_with(file));
     EXPECT_FALSE(start_with(file));
-    EXPECT_EQ(s().config.read("config", "notice_k"), "3");
+    EXPECT_EQ(s().config.read("notice", "notice_k"), "3");
 
     // Shown through the UI event of 标签_头像_昵称, and filled when created.
     EXPECT_EQ(config.notice(), (Notice{gbk("系统公告"), gbk("新活动上线"),
@@ -151,7 +180,31 @@ TEST_F(ScrollConfigTest, ANoticeIsShownAtMostItsMaximumNumberOfStarts) {
     const std::string always = "[" + notice_entry("http://notice.example/2", "0", "always") + "]";
     EXPECT_TRUE(start_with(always));
     EXPECT_TRUE(start_with(always));
-    EXPECT_EQ(s().config.read("config", "always", "absent"), "absent");
+    EXPECT_EQ(s().config.read("notice", "always", "absent"), "absent");
+}
+
+TEST_F(ScrollConfigTest, NoticeCountersNeverTouchThePlayersSettings) {
+    // The claim priorities live in [config]; notices named like them count
+    // apart and leave them alone.
+    ASSERT_TRUE(s().config.write("config", "model", "1"));
+    ASSERT_TRUE(s().config.write("config", "prop", "2"));
+    for (const char* key : {"model", "prop"}) {
+        SCOPED_TRACE(key);
+        const std::string file = "[" + notice_entry("http://n.example", "1", key) + "]";
+        EXPECT_TRUE(start_with(file));  // the stored setting is no count of showings
+        EXPECT_FALSE(start_with(file));
+    }
+    EXPECT_EQ(s().config.read("config", "model"), "1");
+    EXPECT_EQ(s().config.read("config", "prop"), "2");
+    EXPECT_EQ(s().config.read("notice", "prop"), "2");
+
+    // A count kept in [config] by an earlier version is not lost.
+    ASSERT_TRUE(s().config.write("config", "old_notice", "2"));
+    const std::string old = "[" + notice_entry("http://n.example", "3", "old_notice") + "]";
+    EXPECT_TRUE(start_with(old));
+    EXPECT_FALSE(start_with(old));
+    EXPECT_EQ(s().config.read("notice", "old_notice"), "4");
+    EXPECT_EQ(s().config.read("config", "old_notice"), "2");
 }
 
 TEST_F(ScrollConfigTest, NoticesThatCannotBeShownOrCountedAreNotShown) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
+#include "tests/support/short_script_budget.h"
 #include "tests/vendor_services/vendor_fixture.h"
 
 namespace quillet::testing {
@@ -138,6 +141,28 @@ TEST_F(VersionCheckTest, FailuresShowTheirMessageInRedAndOfferTheRetry) {
         EXPECT_TRUE(view.is_loaded(Window::Version));
     }
     sandbox.clear_misbehaviour();
+}
+
+TEST_F(VersionCheckTest, AFileOfMembersThatNeverReturnFailsWithinOneBudget) {
+    const ShortScriptBudget budget;
+    // No ";" inside: the literal runs up to the first one.
+    const std::string cases[] = {
+        "_cfver = " + never_returning({"v", "d"}) + ";",
+        "_cfver = " +
+            never_returning({"d1u", "d1p", "d1t", "d2u", "d2p", "d2t", "d3u", "d3t"},
+                            "v:'9.9.9.9'") +
+            ";",
+    };
+    for (const std::string& file : cases) {
+        serve(file);
+        view.show_window(Window::Version, false);
+        const auto started = std::chrono::steady_clock::now();
+        run_check();
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2500));
+        EXPECT_EQ(check.outcome(), VersionOutcome::Failed);
+        EXPECT_EQ(utf8(check.message()), "版本获取失败，请重试");
+        EXPECT_EQ(check.download_address(1), "");
+    }
 }
 
 TEST_F(VersionCheckTest, RetryRunsTheCheckAgainFromTheCheckingState) {

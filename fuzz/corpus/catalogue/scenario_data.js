@@ -1,0 +1,50 @@
+[
+{t:'每日登录有礼',u:'http://cf.qq.com/act/a20160811dl/index.htm',type:'1',only:'',saId:'103477',sfId0:'421001',sfId1:'421002',aId:'61234',rK:'',rS:'',vipId:'',param:'',
+ ds:[
+  {t:'每日签到礼包',d:'',fo:'1',fId:'421003',mId:'120301'},
+  {t:'在线30分钟礼包',d:'',fo:1,fId:'421004',mId:'120302'},
+  {t:'周末狂欢抽奖',d:'',fo:3,fId:'421005',mId:'120303'},
+  {t:'内部测试礼包',d:'1',fo:1,fId:'421008',mId:'120304'},
+  {t:'今日限定：火麒麟体验',d:'',fo:1,only:"date:'#{today}'",fId:'421006',mId:'120305'},
+  {t:'开学季礼包',d:'',fo:1,only:"dates:'#{week_ago}-#{week_later}'",fId:'421007',mId:'120306'},
+  {t:'国庆七天乐',d:'',fo:1,only:"date:'#{tomorrow}'",fId:'421009',mId:'120307'},
+  {t:'老兵回归礼包',d:'',fo:1,only:"dates:'20150101-20150131'",fId:'421010',mId:'120308'}
+ ]},
+{t:'心悦俱乐部',u:'http://xinyue.qq.com/act/a20160801cf/index.htm',type:'1',saId:'',sfId0:'',sfId1:'',aId:'63001',
+ ds:[
+  {t:'心悦口令礼包',d:'',fo:1,fId:'430011',param:'iActivityId=#{aId}\r\n&iFlowId=#{fId}\r\n&g_tk=#{g_tk}\r\n&sCode=#{input}\r\n&e_code=0&g_code=0&sServiceType=cf&sServiceDepartment=group_f',param1:'心悦口令',param2:'请输入心悦俱乐部本周口令'},
+  {t:'心悦特权礼包',d:'',fo:1,fId:'430012',rK:'msg',param:'iActivityId=#{aId}&iFlowId=#{fId}&g_tk=#{g_tk}&e_code=0&g_code=0&sServiceType=cf&sServiceDepartment=xinyue'},
+  {t:'心悦二级礼包',d:'',fo:1,fId:'430013'}
+ ]},
+{t:'战队赛报名',u:'http://cf.qq.com/act/a20160810zd/index.htm',type:'',saId:'104001',sfId0:'440001',sfId1:'440002',aId:'64001',
+ ds:[{t:'报名礼包',d:'',fo:1,fId:'440003'}]},
+{t:'新版本狂欢',u:'http://cf.qq.com/act/a20160812xb/index.htm',type:'1',aId:'65001',
+ ds:[
+  {t:'版本预热礼包',d:'',fo:1,fId:'450001'},
+  {t:'版本狂欢礼包',d:'',fo:1,fId:'450002'},
+  {t:'版本纪念礼包',d:'',fo:1,fId:'450003'},
+  {t:'每周分享礼包',d:'',fo:1,fId:'450004'}
+ ]},
+{t:'TGP专属特权',u:'http://act.tgp.qq.com/cf/#{aId}/index.html',type:'7',aId:'a20160816tgp',
+ ds:[
+  {t:'每日启动礼包',d:'',fo:1,param:'1801'},
+  {t:'连续登录礼包',d:'',fo:1,param:'1802'},
+  {t:'新版本礼包',d:'',fo:1,param:'1803'},
+  {t:'老用户礼包',d:'',fo:1,param:'1804'}
+ ]},
+{t:'QQ会员特权',u:'',type:'4',vipId:'cfvip',rS:'=0:领取成功|=10002:您今天已经领取过了|!=0:j:msg',
+ param:'_c=page&actid=#{aId}&g_tk=#{g_tk}&uin=#{uin}&area=#{area}&rolename=#{roleName}&vipid=#{vipId}&format=json&_=#{time}&callback=123',
+ ds:[
+  {t:'会员每日礼包',d:'',fo:1,aId:'5128'},
+  {t:'超级会员礼包',d:'',fo:1,aId:'5129',param:'_c=page&actid=#{aId}&g_tk=#{g_tk}&uin=#{uin}&area=#{area}&vipid=#{vipId}&format=json&_=#{time}'},
+  {t:'会员周礼包',d:'',fo:1,aId:'5130',rS:'=0:领取成功'}
+ ]},
+{t:'QQ空间活动',u:'',type:'5',aId:'2960',
+ ds:[
+  {t:'空间每日抽奖',d:'',fo:1,param:'11035'},
+  {t:'空间签到礼包',d:'',fo:1,param:'11036'},
+  {t:'空间新用户礼包',d:'',fo:1,param:'11037'}
+ ]},
+{t:'积分商城（手动兑换）',u:'',type:'3',aId:'66001',ds:[{t:'积分兑换',d:'',fo:1,fId:'460001'}]},
+{t:'掌上穿越火线',u:'',type:'9',aId:'67001',ds:[{t:'掌火签到',d:'',fo:1,fId:'460101'}]}
+]

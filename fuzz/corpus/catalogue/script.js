@@ -1,0 +1,1 @@
+[{t:"G",only:"date:'20161019'",ds:[{t:"a",param:"x=#{input}",param1:"p",param2:"q"}]},{ds:{}}]

@@ -1,0 +1,18 @@
+[
+{title:'兑换活动',remove:'.top_nav',scroll:'#main',child:[
+  {title:'积分兑换中心',remove:'',scroll:'',url:'http://cf.qq.com/act/a20160815dh/index.htm'},
+  {title:'月券兑换专区',remove:'.ad_banner',scroll:'',url:'http://cf.qq.com/act/a20160815dh/yq.htm'},
+  {title:'道具回收站',remove:'',scroll:'.footer',url:'http://cf.qq.com/act/a20160815dh/hs.htm'}
+ ]},
+{title:'幸运活动',remove:'',scroll:'#main',child:[
+  {title:'幸运转盘',remove:'',scroll:'',url:'http://cf.qq.com/act/a20160815xy/index.htm'},
+  {title:'幸运宝箱',remove:'.top_nav',scroll:'',url:'http://cf.qq.com/act/a20160815xy/bx.htm'}
+ ]},
+{title:'超值低价',remove:'',scroll:'',child:[
+  {title:'超值礼包',remove:'',scroll:'.part2',url:'http://cf.qq.com/act/a20160815cz/index.htm'}
+ ]},
+{title:'人品活动',remove:'',scroll:'',child:[
+  {title:'人品大爆发',remove:'',scroll:'',url:'http://cf.qq.com/act/a20160815rp/index.htm'},
+  {title:'未上线页面',remove:'',scroll:'',url:''}
+ ]}
+]

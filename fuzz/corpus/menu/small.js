@@ -1,0 +1,1 @@
+[{title:'g',remove:'.r',scroll:'#s',child:[{title:'p',url:'http://a/'},{title:'q',remove:'.x'}]},{title:'h',child:[]}]

@@ -1,0 +1,1 @@
+[{t:'a',u:'http://x/',c:'255',l:'1'},{t:'http://x/p.png',u:'http://x/',l:'3'},{t:'T',n:'N',u:'http://x/n',l:'4',i:'2',id:'k'}]

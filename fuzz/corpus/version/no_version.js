@@ -1,0 +1,1 @@
+_cfver = {d:'no version'};

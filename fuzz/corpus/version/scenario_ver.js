@@ -1,0 +1,1 @@
+var _cfver = {v:'#{version}',d:'修复了一键领取偶尔卡住的问题',d1u:'http://pan.example.com/s/1quillet',d1p:'q7x2',d1t:'网盘下载',d2u:'http://dl.example.com/quillet/Quillet_#{version}.zip',d2p:'',d2t:'直接下载',d3u:'',d3p:'',d3t:''};

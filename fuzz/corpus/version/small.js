@@ -1,0 +1,1 @@
+var _cfver = {v:'1.1.0.20',d:'x',d1u:'http://a/',d1p:'p',d1t:'t'};
