@@ -37,6 +37,14 @@ void log_outcome(Session& s, const std::string& prefix, const ClaimOutcome& outc
     s.log.append(prefix + outcome.message, outcome.answered ? colour::green : colour::red);
 }
 
+// Tells the session's watcher (if any) what the attempt's log line said.
+void report(Session& s, const ActivityEntry& e, int n, int i, const char* protocol,
+            const ClaimOutcome& outcome, std::string code = {}) {
+    if (!s.on_claim_attempt) return;
+    s.on_claim_attempt(
+        ClaimAttempt{i, n, e.t, e.item_t, protocol, outcome.answered, code, outcome.message});
+}
+
 }  // namespace
 
 ActivityCatalogue today_filter(const ActivityCatalogue& catalogue, const std::string& today) {
@@ -67,21 +75,25 @@ void dispatch_entry(Session& s, const ActivityEntry& entry, int n, int i,
     if (type == "1" || type.empty()) {
         const std::string prefix = attempt_prefix(entry, n, i);
         const std::string code = ams_bind(s, entry);
-        if (code != "0")
-            s.log.append(prefix + kBindFailed + "1" + code, colour::red);
-        else
-            log_outcome(s, prefix, ams_claim(s, entry, cleaner));
+        const ClaimOutcome outcome = code != "0" ? ClaimOutcome{kBindFailed + "1" + code, false}
+                                                 : ams_claim(s, entry, cleaner);
+        log_outcome(s, prefix, outcome);
+        report(s, entry, n, i, "AMS", outcome, code != "0" ? "1" + code : "");
     } else if (type == "7") {
         const std::string prefix = attempt_prefix(entry, n, i);
         const std::string code = tgp_bind(s, entry);
-        if (code != "0")
-            s.log.append(prefix + kBindFailed + "2" + code, colour::red);
-        else
-            log_outcome(s, prefix, tgp_claim(s, entry));
+        const ClaimOutcome outcome =
+            code != "0" ? ClaimOutcome{kBindFailed + "2" + code, false} : tgp_claim(s, entry);
+        log_outcome(s, prefix, outcome);
+        report(s, entry, n, i, "TGP", outcome, code != "0" ? "2" + code : "");
     } else if (type == "4") {
-        log_outcome(s, attempt_prefix(entry, n, i), vip_claim(s, entry));
+        const ClaimOutcome outcome = vip_claim(s, entry);
+        log_outcome(s, attempt_prefix(entry, n, i), outcome);
+        report(s, entry, n, i, "VIP", outcome);
     } else if (type == "5") {
-        log_outcome(s, attempt_prefix(entry, n, i), qzone_claim(s, entry));
+        const ClaimOutcome outcome = qzone_claim(s, entry);
+        log_outcome(s, attempt_prefix(entry, n, i), outcome);
+        report(s, entry, n, i, "Qzone", outcome);
     }
     // Type "3" and any other type have no protocol: no request, no line.
 }

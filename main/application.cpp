@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "main/accounts.h"
 #include "main/login.h"
 #include "main/start_sequence.h"
 #include "main/window_controllers.h"
@@ -98,6 +99,11 @@ bool Application::start(const AppOptions& o, std::string& error, bool* usage_err
             return false;
         }
         cookies = trim(*text);
+    } else if (o.account) {
+        // A profile's cookie file must be the user's alone.
+        auto text = read_account_cookie(*o.account, error);
+        if (!text) return false;
+        cookies = trim(*text);
     }
 
     const std::filesystem::path config_path =
@@ -124,7 +130,7 @@ bool Application::start(const AppOptions& o, std::string& error, bool* usage_err
             return false;
         }
         http_options.routing.add(RouteRule{"*", "127.0.0.1", port});
-        if (!o.cookie_file) cookies = d.simulator->account_cookie();
+        if (!o.cookie_file && !o.account) cookies = d.simulator->account_cookie();
     }
 
     d.http = std::make_unique<HttpClient>(std::move(http_options));

@@ -44,6 +44,7 @@ struct AppOptions {
     std::optional<std::string> config;       // the configuration file
     std::vector<std::string> connect_to;     // HOST=ADDR:PORT routing rules
     bool sandbox = false;                    // the built-in simulator and its demo account
+    std::optional<std::string> account;      // a profile (main/accounts.h) instead of cookie_file
 };
 
 class Application : public EventSink {

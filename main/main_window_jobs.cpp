@@ -118,7 +118,7 @@ InitResult initialise_main_window_result(Session& s, GameServiceClient& client,
     }
     if (li.error_code != 0) {
         s.log.append(g("[提示]QQ信息获取失败，") + li.error_str, colour::red);
-        return InitResult::QqFailed;
+        return InitResult::QqExpired;
     }
     st.qq = li.user_uin;
     st.nickname = li.nick_name;

@@ -14,7 +14,9 @@ bool initialise_main_window(Session& s, GameServiceClient& client, ActivityCatal
 
 // Where the initialisation ended: ready, or the step that failed (the command
 // line binds an area after a failed CF step, as a user picking one would).
-enum class InitResult { Ready, QqFailed, CfFailed };
+// QqExpired: the QQ service answered with an error code (the login is no
+// longer accepted); QqFailed: it gave no answer.
+enum class InitResult { Ready, QqFailed, QqExpired, CfFailed };
 // keep_catalogue: a catalogue already loaded today is kept rather than
 // downloaded again (a new main window after a switch of account).
 InitResult initialise_main_window_result(Session& s, GameServiceClient& client,

@@ -29,6 +29,15 @@ namespace quillet::sandbox {
 
 std::filesystem::path default_scenario_dir() {
     if (const char* env = std::getenv("QUILLET_SANDBOX_SCENARIO"); env && *env) return env;
+    // An installed program reads the scenario installed beside it
+    // (PREFIX/bin/.. /share/quillet/scenarios/default), not the source tree's.
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const auto installed =
+            exe.parent_path().parent_path() / "share" / "quillet" / "scenarios" / "default";
+        if (std::filesystem::exists(installed / "scenario.json", ec)) return installed;
+    }
 #ifdef QUILLET_SANDBOX_SCENARIO_DIR
     return QUILLET_SANDBOX_SCENARIO_DIR;
 #else

@@ -2,12 +2,14 @@
 // What every feature is given: the session record, the ports and the shared
 // services. Created at start, released at exit; passed in, never global.
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "net/cookie_jar.h"
 #include "net/hosts.h"
 #include "net/http_client.h"
+#include "session/claim_attempt.h"
 #include "session/job_runner.h"
 #include "session/log_sink.h"
 #include "session/session_state.h"
@@ -33,6 +35,9 @@ struct Session {
     IniFile config;  // quillet.cfg
     SessionState state;
     LogSink log;
+    // Told of every claim attempt right after its log line; empty unless a
+    // caller watches the pass. Runs on the claiming worker.
+    std::function<void(const ClaimAttempt&)> on_claim_attempt;
     JobRunner jobs;  // declared last: joined first, before anything it uses goes
 
     // "http://" + the host's name.

@@ -10,6 +10,7 @@ namespace quillet {
 
 struct Session;
 class Application;
+struct CliOptions;
 
 struct CliContext {
     Application& app;
@@ -17,13 +18,15 @@ struct CliContext {
     std::vector<std::string> args;     // the command's arguments (as typed, UTF-8)
     std::optional<std::string> input;  // --input TEXT, GBK; answers the input box
     bool json = false;
+    const CliOptions* options = nullptr;  // every global option, when the caller gives them
 };
 
 struct CliCommand {
     const char* name;
     const char* usage;    // "bind AREA_ID"
     const char* summary;  // one line for --help
-    // Exit status: 0 ran, 1 the account could not be initialised, 2 usage error.
+    // Exit status: 0 ran, 1 the account could not be initialised, 2 usage error,
+    // 3 the QQ login has expired.
     int (*run)(CliContext&);
 };
 

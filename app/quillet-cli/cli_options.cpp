@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "app/quillet-cli/cli_command.h"
+#include "main/accounts.h"
 #include "net/hosts.h"
+#include "text/text_ops.h"
 
 namespace quillet {
 
@@ -46,6 +48,10 @@ CliParse parse_cli_options(const std::vector<std::string>& argv) {
             o.yes = true;
             continue;
         }
+        if (arg == "--all-accounts" || arg == "--show" || arg == "--remove") {
+            (arg == "--all-accounts" ? o.all_accounts : arg == "--show" ? o.show : o.remove) = true;
+            continue;
+        }
         std::string name = arg;
         std::optional<std::string> value;
         if (const size_t eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0) {
@@ -53,7 +59,8 @@ CliParse parse_cli_options(const std::vector<std::string>& argv) {
             value = arg.substr(eq + 1);
         }
         if (name != "--cookie-file" && name != "--config" && name != "--connect-to" &&
-            name != "--input") {
+            name != "--input" && name != "--account" && name != "--ledger-file" &&
+            name != "--notify-cmd" && name != "--days" && name != "--at") {
             result.error = "unknown option " + arg;
             return result;
         }
@@ -70,6 +77,25 @@ CliParse parse_cli_options(const std::vector<std::string>& argv) {
             o.config = *value;
         } else if (name == "--input") {
             o.input = *value;
+        } else if (name == "--account") {
+            if (!valid_account_name(*value)) {
+                result.error = "--account takes a profile name, not " + *value;
+                return result;
+            }
+            o.account = *value;
+        } else if (name == "--ledger-file") {
+            o.ledger_file = *value;
+        } else if (name == "--notify-cmd") {
+            o.notify_cmd = *value;
+        } else if (name == "--days") {
+            const int64_t days = value->size() <= 5 ? int_of_text(*value) : 0;
+            if (days < 1 || std::to_string(days) != *value) {
+                result.error = "--days takes a number of days (1 or more), not " + *value;
+                return result;
+            }
+            o.days = static_cast<int>(days);
+        } else if (name == "--at") {
+            o.at = *value;
         } else {
             Routing check;
             if (!check.add(*value)) {
@@ -80,6 +106,8 @@ CliParse parse_cli_options(const std::vector<std::string>& argv) {
         }
     }
     if (o.command.empty() && !o.help) result.error = "no command given";
+    if (o.account && o.cookie_file && result.error.empty())
+        result.error = "--account and --cookie-file exclude each other";
     return result;
 }
 
@@ -127,8 +155,9 @@ void add_line(std::string& out, const std::string& usage, const std::string& sum
 
 std::string cli_usage() {
     std::string out =
-        "usage: quillet-cli [--cookie-file F] [--config F] [--connect-to HOST=ADDR:PORT]...\n"
-        "                   [--json | --verbose] [--input TEXT] [--yes] [--sandbox]\n"
+        "usage: quillet-cli [--cookie-file F | --account NAME] [--config F]\n"
+        "                   [--connect-to HOST=ADDR:PORT]... [--json | --verbose] [--input TEXT]\n"
+        "                   [--yes] [--sandbox] [--ledger-file F] [--notify-cmd CMD]\n"
         "                   COMMAND [ARGS]   (options may also follow the command)\n"
         "\n"
         "options:\n"
@@ -144,6 +173,12 @@ std::string cli_usage() {
         "  --sandbox                   start the built-in simulator and route every host\n"
         "                              to it; signs in with its account unless\n"
         "                              --cookie-file is given\n"
+        "  --account NAME              sign in with the profile\n"
+        "                              $XDG_CONFIG_HOME/quillet/accounts/NAME.cookie\n"
+        "  --ledger-file F             the claim ledger (default: ledger.sqlite3 in\n"
+        "                              $XDG_DATA_HOME/quillet)\n"
+        "  --notify-cmd CMD            run CMD (sh -c) with each claim pass's summary as\n"
+        "                              one JSON object on its standard input\n"
         "  -h, --help                  this text\n"
         "\n"
         "commands:\n";
@@ -162,7 +197,8 @@ std::string cli_usage() {
     out +=
         "\n"
         "exit status: 0 the command ran, 1 the account could not be initialised (version:\n"
-        "the running version is not accepted), 2 a usage error.\n";
+        "the running version is not accepted), 2 a usage error, 3 the QQ login has expired\n"
+        "(sign in again).\n";
     return out;
 }
 

@@ -17,6 +17,16 @@ struct CliOptions {
     std::optional<std::string> input;  // UTF-8, as typed
     bool sandbox = false;
     bool yes = false;  // confirmation boxes answered OK (else refused)
+    std::optional<std::string> account;      // a profile: accounts/NAME.cookie
+    std::optional<std::string> ledger_file;  // else the data folder's ledger.sqlite3
+    std::optional<std::string> notify_cmd;   // handed each pass's summary
+    // Options of single commands: claim --all-accounts, history --days N,
+    // schedule --at HH:MM | --show | --remove.
+    bool all_accounts = false;
+    std::optional<int> days;
+    std::optional<std::string> at;
+    bool show = false;
+    bool remove = false;
     bool help = false;
     std::string command;  // empty with help
     std::vector<std::string> args;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/quillet-cli/cli_window.h"
+#include "app/quillet-cli/daily_commands.h"
 #include "session/session.h"
 
 namespace quillet {
@@ -18,7 +19,7 @@ int run_info(CliContext& ctx) {
         std::fprintf(stderr, "usage: info\n");
         return 2;
     }
-    return open_main_window(ctx) == InitResult::Ready ? 0 : 1;
+    return init_status(ctx, open_main_window(ctx));
 }
 
 int run_bind(CliContext& ctx) {
@@ -31,7 +32,7 @@ int run_bind(CliContext& ctx) {
 
     // Without the QQ account there is nothing to bind; after a failed CF step
     // the user binds an area by hand, which is what this command is for.
-    if (open_main_window(ctx) == InitResult::QqFailed) return 1;
+    if (const int st = qq_step_status(ctx, open_main_window(ctx))) return st;
     if (!raise_user_event(ctx, c::按钮_绑定大区, Event::Clicked)) return 1;
     View& v = ctx.session.view;
     const int index = index_of_value(ctx, c::列表框_大区, area_id);

@@ -6,6 +6,7 @@
 
 #include "app/quillet-cli/cli_view.h"
 #include "app/quillet-cli/cli_window.h"
+#include "app/quillet-cli/daily_commands.h"
 #include "session/session.h"
 #include "text/gbk.h"
 
@@ -27,7 +28,7 @@ bool no_arguments(const CliContext& ctx, const char* usage) {
 // other features need a bound region and report 1 without one.
 int run_feature(CliContext& ctx, const char* usage, Control control, Event event = Event::Clicked) {
     if (!no_arguments(ctx, usage)) return 2;
-    if (open_main_window(ctx) == InitResult::QqFailed) return 1;
+    if (const int st = qq_step_status(ctx, open_main_window(ctx))) return st;
     return raise_user_event(ctx, control, event) ? 0 : 1;
 }
 
@@ -83,7 +84,7 @@ int run_assets(CliContext& ctx) {
         return 2;
     }
     const int weapon_class = ctx.args.empty() ? 1 : ctx.args[0][0] - '0';
-    if (open_main_window(ctx) == InitResult::QqFailed) return 1;
+    if (const int st = qq_step_status(ctx, open_main_window(ctx))) return st;
     // The menu item shows the main weapons; the panel's buttons the others.
     const Control buttons[] = {m::我的资产, c::按钮_我的资产_副武器, c::按钮_我的资产_近身武器,
                                c::按钮_我的资产_投掷武器};
@@ -97,7 +98,7 @@ int run_cdk(CliContext& ctx) {
     }
     const int64_t area_id = region_argument(ctx, ctx.args[2], "cdk");
     if (area_id == 0) return 2;
-    if (open_main_window(ctx) != InitResult::Ready) return 1;
+    if (const int st = init_status(ctx, open_main_window(ctx))) return st;
     // As a user would: the link opens the panel (a captcha, the role of the
     // selected region), the region is picked, the key and letters typed, and
     // the button pressed.

@@ -5,6 +5,7 @@
 
 #include "app/quillet-cli/cli_view.h"
 #include "app/quillet-cli/cli_window.h"
+#include "app/quillet-cli/daily_commands.h"
 #include "main/application.h"
 #include "session/session.h"
 #include "text/gbk.h"
@@ -37,7 +38,7 @@ const Currency* currency(const std::string& name) {
 
 // The panel loaded as the menu item "月券/聚豆" loads it.
 int open_voucher_panel(CliContext& ctx) {
-    if (open_main_window(ctx) == InitResult::QqFailed) return 1;
+    if (const int st = qq_step_status(ctx, open_main_window(ctx))) return st;
     return raise_user_event(ctx, ctl::menu::月券聚豆, Event::Clicked) &&
                    ctx.session.view.visible(c::外形框_月券)
                ? 0

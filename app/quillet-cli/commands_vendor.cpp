@@ -7,6 +7,7 @@
 #include "app/quillet-cli/cli_command.h"
 #include "app/quillet-cli/cli_view.h"
 #include "app/quillet-cli/cli_window.h"
+#include "app/quillet-cli/daily_commands.h"
 #include "main/application.h"
 #include "session/session.h"
 #include "text/gbk.h"
@@ -72,7 +73,7 @@ int run_menu(CliContext& ctx) {
         std::fprintf(stderr, "usage: menu\n");
         return 2;
     }
-    if (open_main_window(ctx) == InitResult::QqFailed) return 1;
+    if (const int st = qq_step_status(ctx, open_main_window(ctx))) return st;
     if (!raise_user_event(ctx, ctl::main::按钮_手动活动, Event::Clicked)) return 1;
     RemoteMenu& menu = ctx.app.menu();
     if (!menu.loaded()) return 1;

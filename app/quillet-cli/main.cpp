@@ -65,6 +65,7 @@ int run(int argc, char** argv) {
     options.config = o.config;
     options.connect_to = o.connect_to;
     options.sandbox = o.sandbox;
+    options.account = o.account;
     Application app(view, store);
     std::string error;
     bool bad_options = false;
@@ -74,7 +75,7 @@ int run(int argc, char** argv) {
         return 1;
     }
 
-    CliContext context{app, app.session(), o.args, input, o.json};
+    CliContext context{app, app.session(), o.args, input, o.json, &o};
     const int status = command->run(context);
     app.stop_jobs();
     std::fflush(stdout);

@@ -60,10 +60,10 @@ TEST_F(Commands, InfoShowsTheAccount) {
     for (const auto& line : run.lines) EXPECT_EQ(line.find(sb_.account_skey()), std::string::npos);
 }
 
-TEST_F(Commands, InfoWithAnExpiredLoginExitsOne) {
+TEST_F(Commands, InfoWithAnExpiredLoginExitsThree) {
     std::ofstream(dir_ / "cookies.txt") << "uin=o0358791246; skey=@expired00\n";
     CliRun run = cli({"info"});
-    EXPECT_EQ(run.status, 1) << run.dump();
+    EXPECT_EQ(run.status, 3) << run.dump();
     EXPECT_TRUE(run.has_log_containing("[提示]QQ信息获取失败")) << run.dump();
 }
 

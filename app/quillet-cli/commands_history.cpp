@@ -1,0 +1,59 @@
+// quillet-cli `history`: the claim ledger read back, per day.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "app/quillet-cli/cli_command.h"
+#include "app/quillet-cli/cli_options.h"
+#include "app/quillet-cli/daily_commands.h"
+#include "ledger/history_text.h"
+#include "ledger/ledger.h"
+#include "session/session.h"
+
+namespace quillet {
+
+namespace {
+
+int run_history(CliContext& ctx) {
+    if (!ctx.args.empty()) {
+        std::fprintf(stderr, "usage: history [--days N] [--account NAME]\n");
+        return 2;
+    }
+    const CliOptions* o = ctx.options;
+    const int days = o != nullptr && o->days ? *o->days : 7;
+    const std::string account = o != nullptr && o->account ? *o->account : "";
+
+    const std::filesystem::path file = ledger_file_of(o);
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) {
+        std::fprintf(stderr, "quillet-cli: no claims recorded yet (%s)\n", file.c_str());
+        return 0;
+    }
+    Ledger ledger;
+    std::string error;
+    if (!ledger.open(file, error)) {
+        std::fprintf(stderr, "quillet-cli: %s\n", error.c_str());
+        return 1;
+    }
+    const DateTime now = ctx.session.clock.now();
+    char today[16];
+    std::snprintf(today, sizeof today, "%04d-%02d-%02d", now.year, now.month, now.day);
+    const auto rows = ledger.rows(first_day_of(today, days), account, error);
+    if (!error.empty()) {
+        std::fprintf(stderr, "quillet-cli: %s\n", error.c_str());
+        return 1;
+    }
+    if (ctx.json) {
+        for (const LedgerRow& r : rows) std::printf("%s\n", history_json(r).c_str());
+    } else {
+        std::fputs(history_plain(rows).c_str(), stdout);
+    }
+    return 0;
+}
+
+}  // namespace
+
+QUILLET_CLI_COMMAND("history", "history [--days N] [--account NAME]",
+                    "the claims of the last N days (default 7) from the claim ledger", run_history);
+
+}  // namespace quillet
