@@ -22,6 +22,16 @@
 #include "ui/qt_text.h"
 #include "ui/qt_view.h"
 
+#ifdef QUILLET_HAVE_PICTURES
+// The pictures live in this static library: their resource registration has
+// to be pulled in by hand.
+static void load_pictures() {
+    Q_INIT_RESOURCE(pictures);
+}
+#else
+static void load_pictures() {}
+#endif
+
 namespace quillet {
 
 namespace {
@@ -95,7 +105,10 @@ QSize FormWindow::client_size(const WindowSpec& spec) {
     return QSize(spec.width - 2 * kBorder, spec.height - title - kBorder);
 }
 
-FormWindow::FormWindow(Window w, QtView& view) : QWidget(nullptr), window_(w), view_(view) {
+FormWindow::FormWindow(Window w, QtView& view, bool reporting)
+    : QWidget(nullptr), window_(w), view_(view), reporting_(reporting) {
+    static const bool pictures = (load_pictures(), true);
+    (void)pictures;
     const WindowSpec& spec = form_window(w);
     setObjectName(qt_name(spec.name));
     setAccessibleDescription(qt_name(spec.name));
@@ -304,6 +317,7 @@ void FormWindow::make_menu_entry(const ControlSpec& spec, ControlEntry& e) {
     }
     e.action->setVisible(spec.visible);
     e.action->setEnabled(spec.enabled);
+    e.action_enabled = spec.enabled;
 }
 
 void FormWindow::watch(QWidget* w, ControlEntry& e) {
@@ -368,7 +382,7 @@ void FormWindow::show_picture(ControlEntry& e) {
 void FormWindow::activate_once() {
     if (activated_ || closing) return;
     activated_ = true;
-    view_.report_window(window_, WindowEvent::FirstActivated);
+    if (reporting_) view_.report_window(window_, WindowEvent::FirstActivated);
 }
 
 bool FormWindow::event(QEvent* e) {
@@ -378,12 +392,12 @@ bool FormWindow::event(QEvent* e) {
 
 void FormWindow::closeEvent(QCloseEvent* e) {
     e->accept();
-    if (!closing) view_.close_window(window_);
+    if (!closing && reporting_) view_.close_window(window_);
 }
 
 void FormWindow::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
-    view_.report_window(window_, WindowEvent::SizeChanged, width(), height());
+    if (reporting_) view_.report_window(window_, WindowEvent::SizeChanged, width(), height());
 }
 
 bool FormWindow::eventFilter(QObject* watched, QEvent* ev) {
@@ -419,7 +433,8 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* ev) {
             report(e, Event::LeftReleased, mouse_args(ev));
             // A link label opens its own target, unless its handler already
             // opened an address for this click.
-            if (e.kind == ControlKind::LinkLabel && view_.open_count() == opened && !link.empty())
+            if (reporting_ && e.kind == ControlKind::LinkLabel && view_.open_count() == opened &&
+                !link.empty())
                 view_.open_address(link);
             break;
         }
@@ -455,6 +470,7 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* ev) {
 }
 
 void FormWindow::report(const ControlEntry& e, Event ev, EventArgs args) {
+    if (!reporting_) return;
     args.by_user = true;
     view_.report(e.control, ev, args);
 }

@@ -30,6 +30,8 @@ struct ControlEntry {
     QWidget* widget = nullptr;  // none for menus and menu items
     QMenu* menu = nullptr;      // menus and sub-menus
     QAction* action = nullptr;  // menu items, and the entries of sub-menus
+    // A hidden action also reports itself disabled: the state the program set.
+    bool action_enabled = true;
     std::string caption;
     std::string tag;
     std::string link;
@@ -43,7 +45,9 @@ struct ControlEntry {
 class FormWindow : public QWidget {
     Q_OBJECT
   public:
-    FormWindow(Window w, QtView& view);
+    // A window that does not report (a picture of a window for the
+    // screenshots) reports nothing to the program.
+    FormWindow(Window w, QtView& view, bool reporting = true);
     ~FormWindow() override;
 
     Window window() const { return window_; }
@@ -79,6 +83,7 @@ class FormWindow : public QWidget {
 
     Window window_;
     QtView& view_;
+    bool reporting_ = true;
     bool activated_ = false;
     std::map<std::string, ControlEntry, std::less<>> entries_;
     std::map<QObject*, ControlEntry*> watched_;

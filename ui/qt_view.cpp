@@ -193,8 +193,10 @@ void QtView::set_enabled(Control c, bool enabled) {
     on_ui([&] {
         ControlEntry* e = entry(c);
         if (!e) return;
-        if (e->action)
+        if (e->action) {
             e->action->setEnabled(enabled);
+            e->action_enabled = enabled;
+        }
         else if (e->widget)
             e->widget->setEnabled(enabled);
     });
@@ -204,7 +206,7 @@ bool QtView::enabled(Control c) {
     return on_ui([&] {
         ControlEntry* e = entry(c);
         if (!e) return false;
-        if (e->action) return e->action->isEnabled();
+        if (e->action) return e->action_enabled;
         if (!e->widget) return false;
         return !e->widget->testAttribute(Qt::WA_ForceDisabled);
     });
