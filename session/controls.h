@@ -177,6 +177,13 @@ inline constexpr Control 我的资产{Window::Main, "Quillet/我的资产"};
 inline constexpr Control 月券聚豆{Window::Main, "Quillet/月券/聚豆"};
 inline constexpr Control 扫描全区{Window::Main, "Quillet/扫描全区"};
 inline constexpr Control 封号查询{Window::Main, "Quillet/封号查询"};
+// The four sub-menus of "手动活动".
+inline constexpr Control 兑换活动{Window::Main, "手动活动/兑换活动"};
+inline constexpr Control 幸运活动{Window::Main, "手动活动/幸运活动"};
+inline constexpr Control 超值低价{Window::Main, "手动活动/超值低价"};
+inline constexpr Control 人品活动{Window::Main, "手动活动/人品活动"};
+// Sub-menu 1..4 in that order; an empty name outside.
+Control manual_group(int group);
 // Slot (group 1..4, position 1..10) of the "手动活动" menu: groups 兑换活动,
 // 幸运活动, 超值低价, 人品活动, items 兑换1..兑换10 and so on.
 Control manual_slot(int group, int position);

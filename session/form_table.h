@@ -13,8 +13,6 @@
 
 namespace quillet {
 
-struct Rgb;
-
 enum class ControlKind {
     Frame,       // 外形框_: a plain container with a one-pixel border
     Label,       // 标签_
@@ -75,8 +73,13 @@ struct ControlSpec {
     std::optional<ColourSpec> background;   // none: the parent's (white)
     std::optional<ColourSpec> border;       // frames
     Align align = Align::Left;
-    bool vertical_centre = false;
+    bool vertical_centre = false;  // otherwise top-aligned
     bool word_wrap = false;
+    // The picture a picture box shows at start: a file of ui/pictures (the Qt
+    // side loads ":/pictures/" + name); "" for none.
+    std::string_view picture;
+    // The arrow pointer instead of the text cursor (the log box).
+    bool arrow_cursor = false;
     std::vector<ColumnSpec> columns;  // list views
     std::vector<ItemSpec> items;      // drop-down lists, list boxes
     // What a screen reader says for a control without a caption (GBK).
@@ -85,12 +88,12 @@ struct ControlSpec {
 
 struct WindowSpec {
     Window window;
-    std::string_view name;  // "MainWindow"
-    std::string title;      // GBK, as shown before any code changes it
+    std::string_view name;      // "MainWindow"
+    std::string title;          // GBK, as shown before any code changes it
     int width = 0, height = 0;  // outer size
     bool tool_window = false;   // the narrow title bar (NoticeWindow)
     bool modal = false;
-    std::optional<ColourSpec> background;
+    std::optional<ColourSpec> background;  // none: the system's window colour
 };
 
 const WindowSpec& form_window(Window w);
@@ -99,5 +102,7 @@ const WindowSpec& form_window(Window w);
 const std::vector<ControlSpec>& form_controls(Window w);
 // The entry of one control; nullptr when the table has none.
 const ControlSpec* form_control(Control c);
+// The five windows, in the order of the Window enumeration.
+const std::vector<Window>& form_windows();
 
 }  // namespace quillet

@@ -1,6 +1,6 @@
 #include "session/memory_view.h"
 
-#include "session/initial_controls.h"
+#include "session/form_table.h"
 
 namespace quillet {
 
@@ -374,7 +374,10 @@ void MemoryView::set_window_position(Window w, Point p) {
 void MemoryView::popup_menu(Control menu, Point screen) {
     std::lock_guard lock(mutex_);
     popups_.emplace_back(std::string(menu.name), screen);
-    emit({"popup", std::string(menu.name), {}, {std::to_string(screen.x), std::to_string(screen.y)}});
+    emit({"popup",
+          std::string(menu.name),
+          {},
+          {std::to_string(screen.x), std::to_string(screen.y)}});
 }
 
 void MemoryView::load_browser(Control browser, const std::string& address) {
@@ -433,7 +436,18 @@ int MemoryView::pump_count() const {
 void MemoryView::reset_window_locked(Window w) {
     // A window loaded again starts afresh: nothing of its last life remains.
     std::erase_if(controls_, [w](const auto& entry) { return entry.first.first == w; });
-    for (auto& [control, state] : initial_controls(w)) controls_[key(control)] = state;
+    for (const ControlSpec& spec : form_controls(w)) {
+        ControlState& state = controls_[key(spec.control)];
+        state.caption = spec.caption;
+        state.visible = spec.visible;
+        state.enabled = spec.enabled;
+        if (spec.text_colour)
+            state.colour = Rgb{spec.text_colour->r, spec.text_colour->g, spec.text_colour->b};
+        state.geometry = Geometry{spec.left, spec.top, spec.width, spec.height};
+        for (const ItemSpec& item : spec.items)
+            state.items.push_back(ListItem{item.text, item.value});
+    }
+    titles_[w] = form_window(w).title;
 }
 
 void MemoryView::load_initial_state(Window w) {
