@@ -142,13 +142,10 @@ void load_vouchers(Session& s, Guarded<VoucherOffers>& stored) {
     unlock_controls(s, s.state.logged_in);
 }
 
-void run_voucher_action(Session& s, const VoucherOffers& offers, VoucherAction action) {
-    const int digit = static_cast<int>(action);
+std::optional<VoucherRequest> prepare_voucher_action(Session& s, const VoucherOffers& offers,
+                                                     VoucherAction action) {
     const bool lottery =
         action == VoucherAction::JudouLottery || action == VoucherAction::BangLottery;
-    const bool mall = action == VoucherAction::JudouExchange ||
-                      action == VoucherAction::JudouLottery ||
-                      action == VoucherAction::BangExchange;
     const VoucherOffer& offer =
         action == VoucherAction::MonthExchange ? offers.month
         : (action == VoucherAction::JudouExchange || action == VoucherAction::JudouLottery)
@@ -160,7 +157,8 @@ void run_voucher_action(Session& s, const VoucherOffers& offers, VoucherAction a
         const bool judou = action == VoucherAction::JudouLottery;
         const std::string text =
             utf8_to_gbk("需要消耗 ") + offer.cjTicket + utf8_to_gbk(judou ? "个聚豆" : "个帮豆");
-        if (!s.view.confirm_box(text, utf8_to_gbk(judou ? "聚豆抽奖" : "帮豆抽奖"))) return;
+        if (!s.view.confirm_box(text, utf8_to_gbk(judou ? "聚豆抽奖" : "帮豆抽奖")))
+            return std::nullopt;
         flow = offer.cjId;
     } else {
         const Control list = action == VoucherAction::MonthExchange ? ctl::main::组合框_月券_月券
@@ -168,18 +166,25 @@ void run_voucher_action(Session& s, const VoucherOffers& offers, VoucherAction a
                                                                       : ctl::main::组合框_月券_帮豆;
         const int index = s.view.selected_index(list);
         // Nothing chosen (or an item whose flow id is not a number): nothing to send.
-        if (index < 0) return;
+        if (index < 0) return std::nullopt;
         const int64_t value = s.view.item_value(list, index);
-        if (value <= 0) return;
+        if (value <= 0) return std::nullopt;
         flow = std::to_string(value);
     }
+    return VoucherRequest{action, offer.aId, flow};
+}
 
+void send_voucher_action(Session& s, const VoucherRequest& request) {
+    const VoucherAction action = request.action;
+    const bool mall = action == VoucherAction::JudouExchange ||
+                      action == VoucherAction::JudouLottery ||
+                      action == VoucherAction::BangExchange;
     const std::string body =
-        mall ? mall_exchange_body(s, offer.aId, flow)
-             : ams_standard_body(offer.aId, flow, s.state.g_tk, s.hosts[Host::GAME_SITE]);
+        mall ? mall_exchange_body(s, request.aId, request.flow)
+             : ams_standard_body(request.aId, request.flow, s.state.g_tk, s.hosts[Host::GAME_SITE]);
     const std::string answer =
         s.http.post_text(s.http_url(Host::AMS, "/ams/ame/ame.php"), body, true, &s.state.cookie);
-    const std::string d = std::to_string(digit);
+    const std::string d = std::to_string(static_cast<int>(action));
     if (answer.empty()) {
         s.view.message_box(utf8_to_gbk("网络访问失败，错误代码 ") + d, "");
         return;
@@ -192,6 +197,10 @@ void run_voucher_action(Session& s, const VoucherOffers& offers, VoucherAction a
         return;
     }
     s.view.message_box(answer_message(view), "");
+}
+
+void run_voucher_action(Session& s, const VoucherOffers& offers, VoucherAction action) {
+    if (auto request = prepare_voucher_action(s, offers, action)) send_voucher_action(s, *request);
 }
 
 }  // namespace quillet

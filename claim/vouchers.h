@@ -3,6 +3,7 @@
 // and 帮豆 balances, the three exchange lists, and the five exchange and
 // lottery actions paid in 月券, 聚豆 and 帮豆.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,10 +53,20 @@ enum class VoucherAction {
     BangLottery = 5,    // 按钮_月券_帮豆抽奖
 };
 
-// Runs one action on the calling (user-interface) thread and reports in a
-// message box. An exchange with "选择兑换道具" (or nothing) selected does
-// nothing; a lottery asks for confirmation first and sends nothing when
-// cancelled.
+// What one action sends: decided on the user-interface thread, where the
+// selection is read and the lottery's confirmation asked.
+struct VoucherRequest {
+    VoucherAction action = VoucherAction::MonthExchange;
+    std::string aId;   // the offer's activity
+    std::string flow;  // the item's flow, or the lottery's
+};
+// nullopt when there is nothing to send: an exchange with "选择兑换道具" (or
+// nothing) selected, or a lottery whose confirmation was cancelled.
+std::optional<VoucherRequest> prepare_voucher_action(Session& s, const VoucherOffers& offers,
+                                                     VoucherAction action);
+// Sends it and reports the answer in a message box (a worker's part).
+void send_voucher_action(Session& s, const VoucherRequest& request);
+// Both, one after the other, on the calling thread.
 void run_voucher_action(Session& s, const VoucherOffers& offers, VoucherAction action);
 
 // The mall's exchange body for activity aId and flow fId, as sent.

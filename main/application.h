@@ -20,6 +20,11 @@ class View;
 class Clock;
 class PlatformCookieStore;
 class BrowserPort;
+class LoginBrowser;
+struct Program;
+namespace sandbox {
+class Sandbox;
+}
 struct Session;
 class HttpClient;
 class MessageCleaner;
@@ -51,8 +56,10 @@ class Application : public EventSink {
 
     // Builds the session: configuration path, host overrides, [net], routing,
     // the simulator when asked for, and the sign-in from a cookie text. False
-    // with a one-line message (UTF-8) when the program cannot start.
-    bool start(const AppOptions& options, std::string& error);
+    // with a one-line message (UTF-8) when the program cannot start;
+    // usage_error tells whether the options were at fault (a cookie file that
+    // cannot be read, a malformed rule) rather than the machine.
+    bool start(const AppOptions& options, std::string& error, bool* usage_error = nullptr);
 
     // The start sequence and the window loop (VersionWindow, then LoginWindow
     // and MainWindow for as long as the user switches accounts). Returns when
@@ -65,6 +72,9 @@ class Application : public EventSink {
     // The browser port of ActivityBrowserWindow (the Qt side sets it once it
     // has a browser; without one the manual pages open nothing).
     void set_browser_port(BrowserPort* port);
+    // The embedded browser of LoginWindow (without one the login window
+    // shows no page and a signed-in start skips it).
+    void set_login_browser(LoginBrowser* browser);
 
     // --- EventSink: events of every window, dispatched on the user-interface
     // thread to the window's event table.
@@ -77,6 +87,7 @@ class Application : public EventSink {
 
     // --- the program-wide objects
     Session& session();
+    Program& program();
     GameServiceClient& client();
     std::vector<ActivityEntry>& catalogue();
     MessageCleaner& cleaner();
@@ -86,6 +97,7 @@ class Application : public EventSink {
     VersionCheck& version_check();
     // The simulator's port when started with it; 0 otherwise.
     int sandbox_port() const;
+    sandbox::Sandbox* simulator();
 
   private:
     struct Impl;

@@ -11,11 +11,15 @@ void run_program(Session& s, const StartHooks& hooks) {
     if (hooks.restrict_processor) hooks.restrict_processor();
 
     s.view.show_window(Window::Version, true);
+    // The check may still be ending (closing the window is its last step).
+    s.jobs.wait_idle([&s] { s.view.pump_events(); });
     if (!s.state.version_ok) return;
 
     s.state.relogin_requested = true;
+    bool skip_login = hooks.signed_in && s.state.logged_in;
     while (s.state.relogin_requested.exchange(false)) {
-        s.view.show_window(Window::Login, true);
+        if (!skip_login) s.view.show_window(Window::Login, true);
+        skip_login = false;
         if (!s.state.logged_in) continue;  // closed without signing in: ends, unless asked again
         s.view.show_window(Window::Main, true);
         // A job of the window just closed may still be writing the account's

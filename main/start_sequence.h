@@ -12,6 +12,9 @@ struct Session;
 struct StartHooks {
     std::function<void()> load_skin;           // before the first window shows
     std::function<void()> restrict_processor;  // see restrict_to_first_processor
+    // Signed in already (a kept cookie text): the first round of the window
+    // loop goes straight to MainWindow.
+    bool signed_in = false;
 };
 
 // Shows VersionWindow modally; unless the version was accepted, returns.

@@ -9,8 +9,10 @@
 namespace quillet {
 
 struct Session;
+class Application;
 
 struct CliContext {
+    Application& app;
     Session& session;
     std::vector<std::string> args;    // the command's arguments (as typed, UTF-8)
     std::optional<std::string> input;  // --input TEXT, GBK; answers the input box

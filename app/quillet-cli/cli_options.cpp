@@ -10,14 +10,22 @@ namespace quillet {
 CliParse parse_cli_options(const std::vector<std::string>& argv) {
     CliParse result;
     CliOptions& o = result.options;
-    size_t i = 1;
-    for (; i < argv.size(); ++i) {
+    bool options_end = false;
+    for (size_t i = 1; i < argv.size(); ++i) {
         const std::string& arg = argv[i];
-        if (arg == "--") {
-            ++i;
-            break;
+        // The simulator command reads its own options.
+        const bool to_command = options_end || (!o.command.empty() && o.command == "sandbox");
+        if (to_command || arg.size() < 2 || arg[0] != '-') {
+            if (o.command.empty())
+                o.command = arg;
+            else
+                o.args.push_back(arg);
+            continue;
         }
-        if (arg.size() < 2 || arg[0] != '-') break;  // the command
+        if (arg == "--") {
+            options_end = true;
+            continue;
+        }
         if (arg == "-h" || arg == "--help") {
             o.help = true;
             continue;
@@ -26,8 +34,16 @@ CliParse parse_cli_options(const std::vector<std::string>& argv) {
             o.json = true;
             continue;
         }
+        if (arg == "--verbose" || arg == "-v") {
+            o.verbose = true;
+            continue;
+        }
         if (arg == "--sandbox") {
             o.sandbox = true;
+            continue;
+        }
+        if (arg == "--yes") {
+            o.yes = true;
             continue;
         }
         std::string name = arg;
@@ -62,10 +78,6 @@ CliParse parse_cli_options(const std::vector<std::string>& argv) {
             }
             o.connect_to.push_back(*value);
         }
-    }
-    if (i < argv.size()) {
-        o.command = argv[i];
-        o.args.assign(argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end());
     }
     if (o.command.empty() && !o.help) result.error = "no command given";
     return result;
@@ -116,7 +128,8 @@ void add_line(std::string& out, const std::string& usage, const std::string& sum
 std::string cli_usage() {
     std::string out =
         "usage: quillet-cli [--cookie-file F] [--config F] [--connect-to HOST=ADDR:PORT]...\n"
-        "                   [--json] [--input TEXT] [--sandbox] COMMAND [ARGS]\n"
+        "                   [--json | --verbose] [--input TEXT] [--yes] [--sandbox]\n"
+        "                   COMMAND [ARGS]   (options may also follow the command)\n"
         "\n"
         "options:\n"
         "  --cookie-file F             sign in with the cookie text of a login kept in F\n"
@@ -124,8 +137,10 @@ std::string cli_usage() {
         "                              the program, else ~/.config/quillet/quillet.cfg)\n"
         "  --connect-to HOST=ADDR:PORT send HOST's connections to ADDR:PORT, keeping the\n"
         "                              Host header; \"*\" for every host; repeatable\n"
-        "  --json                      one JSON object per line\n"
+        "  --json                      one JSON object per line, control changes included\n"
+        "  -v, --verbose               also print every control change the command makes\n"
         "  --input TEXT                the answer to an input box (else it is cancelled)\n"
+        "  --yes                       answer confirmation boxes OK (else they are refused)\n"
         "  --sandbox                   start the built-in simulator and route every host\n"
         "                              to it; signs in with its account unless\n"
         "                              --cookie-file is given\n"

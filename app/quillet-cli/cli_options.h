@@ -1,6 +1,7 @@
 #pragma once
-// The command line of quillet-cli: options first, then COMMAND and its
-// arguments (which may carry options of their own, as "sandbox --port N").
+// The command line of quillet-cli: COMMAND and its arguments, with the options
+// before or after them ("--" ends the options); the simulator command reads
+// the options that follow it itself ("sandbox --port N").
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,8 +13,10 @@ struct CliOptions {
     std::optional<std::string> config;
     std::vector<std::string> connect_to;  // "HOST=ADDR:PORT", checked
     bool json = false;
+    bool verbose = false;  // control changes in plain output too
     std::optional<std::string> input;  // UTF-8, as typed
     bool sandbox = false;
+    bool yes = false;  // confirmation boxes answered OK (else refused)
     bool help = false;
     std::string command;  // empty with help
     std::vector<std::string> args;

@@ -122,7 +122,19 @@ std::string json_event(const ViewEvent& e) {
     return {};
 }
 
-std::string plain_event(const ViewEvent& e, bool coloured) {
+// Labels whose caption is what a panel shows (the statistics, the assets'
+// totals, the balances, the CDKEY panel's role).
+bool is_readout(std::string_view name) {
+    static constexpr std::string_view kReadouts[] = {
+        "标签_总战绩信息", "标签_今日战绩信息", "标签_我的资产_CF点", "标签_我的资产_GP点",
+        "标签_我的资产_总价值", "标签_月券_月券", "标签_月券_聚豆", "标签_月券_帮豆",
+        "标签_角色名"};
+    for (std::string_view r : kReadouts)
+        if (r == name) return true;
+    return false;
+}
+
+std::string plain_event(const ViewEvent& e, bool coloured, bool verbose) {
     const auto& v = e.values;
     const std::string control = "  " + e.target + ".";
     if (e.op == "log") {
@@ -130,6 +142,21 @@ std::string plain_event(const ViewEvent& e, bool coloured) {
         const std::string text = one_line(e.value);
         if (*ansi == '\0') return v.at(0) + text;
         return v.at(0) + ansi + text + "\x1b[0m";
+    }
+    if (!verbose) {
+        if (e.op == "row") {
+            std::string row = " ";
+            for (size_t i = 0; i < v.size(); ++i) row += (i ? " | " : " ") + one_line(v[i]);
+            return row;
+        }
+        if (e.op == "caption" && is_readout(e.target)) {
+            std::string text = e.value;
+            for (size_t at; (at = text.find("\r\n\r\n")) != std::string::npos;)
+                text.replace(at, 4, "\r\n");
+            return "  " + one_line(text);
+        }
+        if (e.op != "message" && e.op != "confirm" && e.op != "input" && e.op != "open")
+            return {};
     }
     if (e.op == "caption" || e.op == "tag" || e.op == "link" || e.op == "text")
         return control + e.op + " = " + one_line(e.value);
@@ -161,20 +188,21 @@ std::string plain_event(const ViewEvent& e, bool coloured) {
 
 }  // namespace
 
-CliView::CliView(std::FILE* out, CliOutput mode) : out_(out), mode_(mode) {
+CliView::CliView(std::FILE* out, CliOutput mode, bool verbose)
+    : out_(out), mode_(mode), verbose_(verbose) {
     // The account header, buttons and panels as a freshly loaded main window
     // has them: features read back what they and the window set up.
     load_initial_state(Window::Main);
     set_default_confirm(true);
 }
 
-std::string CliView::format_event(const ViewEvent& event, CliOutput mode) {
+std::string CliView::format_event(const ViewEvent& event, CliOutput mode, bool verbose) {
     return mode == CliOutput::Json ? json_event(event)
-                                   : plain_event(event, mode == CliOutput::Coloured);
+                                   : plain_event(event, mode == CliOutput::Coloured, verbose);
 }
 
 void CliView::on_event(const ViewEvent& event) {
-    const std::string line = format_event(event, mode_);
+    const std::string line = format_event(event, mode_, verbose_);
     if (line.empty() || out_ == nullptr) return;
     std::fputs(line.c_str(), out_);
     std::fputc('\n', out_);

@@ -1,9 +1,12 @@
 #pragma once
 // The command line's stand-in for the windows: keeps every control property
 // in memory (features read back what they wrote) and prints each log line and
-// each change a user would see, one per line, in UTF-8: coloured on a
-// terminal, plain otherwise, or as JSON objects. Confirmation boxes are
-// answered OK; the input box with --input, else it counts as cancelled.
+// what a player reads, one per line, in UTF-8: coloured on a terminal, plain
+// otherwise, or as JSON objects. Plain output is the log, the boxes and the
+// contents of the panel a command shows (list rows, the panels' read-outs);
+// every other control change only when verbose (and always in JSON).
+// Confirmation boxes are answered as set (--yes); the input box with --input,
+// else it counts as cancelled.
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -16,11 +19,11 @@ enum class CliOutput { Plain, Coloured, Json };
 
 class CliView : public MemoryView {
   public:
-    CliView(std::FILE* out, CliOutput mode);
+    CliView(std::FILE* out, CliOutput mode, bool verbose = false);
 
     // The line an event prints (without the line break); empty when the event
     // shows nothing a user would see.
-    static std::string format_event(const ViewEvent& event, CliOutput mode);
+    static std::string format_event(const ViewEvent& event, CliOutput mode, bool verbose = false);
 
   protected:
     void on_event(const ViewEvent& event) override;
@@ -28,6 +31,7 @@ class CliView : public MemoryView {
   private:
     std::FILE* out_;
     CliOutput mode_;
+    bool verbose_;
 };
 
 // A JSON string literal of a UTF-8 text, quotes included.

@@ -4,29 +4,21 @@
 #include <cstdio>
 #include <string>
 
-#include "app/quillet-cli/cli_command.h"
-#include "main/main_window_jobs.h"
-#include "services/game_service_client.h"
+#include "app/quillet-cli/cli_window.h"
 #include "session/session.h"
-#include "text/text_ops.h"
 
 namespace quillet {
 
 namespace {
 
-// The window's creation handler fills the region pickers before anything runs.
-void ensure_pickers(Session& s) {
-    if (s.view.item_count(ctl::main::列表框_大区) == 0) RegionTable::fill_pickers(s);
-}
+namespace c = ctl::main;
 
 int run_info(CliContext& ctx) {
-    Session& s = ctx.session;
-    ensure_pickers(s);
-    GameServiceClient client(s);
-    ActivityCatalogue catalogue;
-    const bool ready = initialise_main_window(s, client, catalogue);
-    unlock_controls(s, s.state.area_bound);
-    return ready ? 0 : 1;
+    if (!ctx.args.empty()) {
+        std::fprintf(stderr, "usage: info\n");
+        return 2;
+    }
+    return open_main_window(ctx) == InitResult::Ready ? 0 : 1;
 }
 
 int run_bind(CliContext& ctx) {
@@ -34,39 +26,20 @@ int run_bind(CliContext& ctx) {
         std::fprintf(stderr, "usage: bind AREA_ID\n");
         return 2;
     }
-    const std::string& arg = ctx.args[0];
-    const int64_t area_id = int_of_text(arg);
-    if (arg.empty() || std::to_string(area_id) != arg) {
-        std::fprintf(stderr, "bind: AREA_ID must be a region id such as 320\n");
-        return 2;
-    }
-    Session& s = ctx.session;
-    ensure_pickers(s);
-    const Control list = ctl::main::列表框_大区;
-    int index = -1;
-    for (int i = 0, n = s.view.item_count(list); i < n; ++i) {
-        if (s.view.item_value(list, i) == area_id) {
-            index = i;
-            break;
-        }
-    }
-    if (index < 0) {
-        std::fprintf(stderr, "bind: %s is not a region id of the region list\n", arg.c_str());
-        return 2;
-    }
+    const int64_t area_id = region_argument(ctx, ctx.args[0], "bind");
+    if (area_id == 0) return 2;
 
-    GameServiceClient client(s);
-    ActivityCatalogue catalogue;
-    const InitResult init = initialise_main_window_result(s, client, catalogue);
-    unlock_controls(s, s.state.area_bound);
     // Without the QQ account there is nothing to bind; after a failed CF step
     // the user binds an area by hand, which is what this command is for.
-    if (init == InitResult::QqFailed) return 1;
-
-    lock_controls(s);
-    s.view.select_index(list, index);
-    bind_selected_area(s, client, catalogue);
-    return s.state.area_bound ? 0 : 1;
+    if (open_main_window(ctx) == InitResult::QqFailed) return 1;
+    if (!raise_user_event(ctx, c::按钮_绑定大区, Event::Clicked)) return 1;
+    View& v = ctx.session.view;
+    const int index = index_of_value(ctx, c::列表框_大区, area_id);
+    v.select_index(c::列表框_大区, index);
+    EventArgs picked;
+    picked.index = index;
+    raise_user_event(ctx, c::列表框_大区, Event::SelectionChanged, picked);
+    return ctx.session.state.area_bound ? 0 : 1;
 }
 
 }  // namespace

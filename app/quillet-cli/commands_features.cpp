@@ -1,41 +1,20 @@
 // quillet-cli account features: each runs the start-up initialisation as the
-// main window does, then the feature as its menu item, button or panel would.
+// main window does, then raises the event of the feature's menu item, button
+// or panel.
 #include <cstdio>
 #include <string>
 
-#include "app/quillet-cli/cli_command.h"
 #include "app/quillet-cli/cli_view.h"
-#include "claim/vouchers.h"
-#include "main/main_window_jobs.h"
-#include "services/activity_list.h"
-#include "services/assets.h"
-#include "services/ban_status.h"
-#include "services/cdk_panel.h"
-#include "services/game_service_client.h"
-#include "services/region_scan.h"
-#include "services/spend_records.h"
-#include "services/war_stats.h"
+#include "app/quillet-cli/cli_window.h"
 #include "session/session.h"
 #include "text/gbk.h"
-#include "text/text_ops.h"
 
 namespace quillet {
 
 namespace {
 
-// The window's creation handler fills the region pickers before anything runs.
-void ensure_pickers(Session& s) {
-    if (s.view.item_count(ctl::main::列表框_大区) == 0) RegionTable::fill_pickers(s);
-}
-
-// Start-up as the window runs it; false when the account is not usable.
-bool initialise(Session& s, GameServiceClient& client) {
-    ensure_pickers(s);
-    ActivityCatalogue catalogue;
-    const bool ready = initialise_main_window(s, client, catalogue);
-    unlock_controls(s, s.state.area_bound);
-    return ready;
-}
+namespace c = ctl::main;
+namespace m = ctl::menu;
 
 bool no_arguments(const CliContext& ctx, const char* usage) {
     if (ctx.args.empty()) return true;
@@ -43,47 +22,37 @@ bool no_arguments(const CliContext& ctx, const char* usage) {
     return false;
 }
 
-// A locked feature: initialise, then lock_controls and run it as its handler does.
-template <typename Job>
-int run_locked(CliContext& ctx, const char* usage, Job job) {
+// Initialise, then use the control as a user would. The scan and the
+// activity list stay usable after a failed CF step, as in the window; the
+// other features need a bound region and report 1 without one.
+int run_feature(CliContext& ctx, const char* usage, Control control, Event event = Event::Clicked) {
     if (!no_arguments(ctx, usage)) return 2;
-    Session& s = ctx.session;
-    GameServiceClient client(s);
-    if (!initialise(s, client)) return 1;
-    lock_controls(s);
-    job(s, client);
-    return 0;
+    if (open_main_window(ctx) == InitResult::QqFailed) return 1;
+    return raise_user_event(ctx, control, event) ? 0 : 1;
 }
 
 int run_scan(CliContext& ctx) {
-    return run_locked(ctx, "scan", [](Session& s, GameServiceClient& c) { run_region_scan(s, c); });
+    return run_feature(ctx, "scan", m::扫描全区);
 }
-
 int run_spend(CliContext& ctx) {
-    return run_locked(ctx, "spend",
-                      [](Session& s, GameServiceClient& c) { show_spend_records(s, c); });
+    return run_feature(ctx, "spend", m::消费记录);
 }
-
 int run_stats(CliContext& ctx) {
-    return run_locked(ctx, "stats", [](Session& s, GameServiceClient&) { show_war_stats(s); });
+    return run_feature(ctx, "stats", m::战绩查询);
 }
-
 int run_ban(CliContext& ctx) {
-    return run_locked(ctx, "ban", [](Session& s, GameServiceClient& c) { show_ban_status(s, c); });
+    return run_feature(ctx, "ban", m::封号查询);
 }
-
 int run_activities(CliContext& ctx) {
-    return run_locked(ctx, "activities",
-                      [](Session& s, GameServiceClient& c) { show_activity_list(s, c); });
+    return run_feature(ctx, "activities", m::活动列表);
 }
 
 // The view prints no list items (the window's own lists are filled at set-up);
 // the voucher panel's three lists are what the panel offers, so they are
 // printed here once it is shown, in the view's style.
 void print_voucher_lists(Session& s, bool json) {
-    if (!s.view.visible(ctl::main::外形框_月券)) return;
-    for (Control list :
-         {ctl::main::组合框_月券_月券, ctl::main::组合框_月券_聚豆, ctl::main::组合框_月券_帮豆}) {
+    if (!s.view.visible(c::外形框_月券)) return;
+    for (Control list : {c::组合框_月券_月券, c::组合框_月券_聚豆, c::组合框_月券_帮豆}) {
         std::string line = json ? "{\"control\":" + json_string(list.name) + ",\"items\":["
                                 : "  " + std::string(list.name) + ".items =";
         for (int i = 0, n = s.view.item_count(list); i < n; ++i) {
@@ -101,28 +70,24 @@ void print_voucher_lists(Session& s, bool json) {
 }
 
 int run_vouchers(CliContext& ctx) {
-    return run_locked(ctx, "vouchers", [&ctx](Session& s, GameServiceClient&) {
-        Guarded<VoucherOffers> offers;
-        load_vouchers(s, offers);
-        print_voucher_lists(s, ctx.json);
-    });
+    const int status = run_feature(ctx, "vouchers", m::月券聚豆);
+    if (status == 0) print_voucher_lists(ctx.session, ctx.json);
+    return status;
 }
 
 int run_assets(CliContext& ctx) {
-    int weapon_class = 1;
     if (ctx.args.size() > 1 ||
         (ctx.args.size() == 1 &&
          (ctx.args[0].size() != 1 || ctx.args[0][0] < '1' || ctx.args[0][0] > '4'))) {
         std::fprintf(stderr, "usage: assets [1-4]  (1 main, 2 secondary, 3 melee, 4 throwing)\n");
         return 2;
     }
-    if (ctx.args.size() == 1) weapon_class = ctx.args[0][0] - '0';
-    Session& s = ctx.session;
-    GameServiceClient client(s);
-    if (!initialise(s, client)) return 1;
-    lock_controls(s);
-    show_assets(s, client, weapon_class);
-    return 0;
+    const int weapon_class = ctx.args.empty() ? 1 : ctx.args[0][0] - '0';
+    if (open_main_window(ctx) == InitResult::QqFailed) return 1;
+    // The menu item shows the main weapons; the panel's buttons the others.
+    const Control buttons[] = {m::我的资产, c::按钮_我的资产_副武器, c::按钮_我的资产_近身武器,
+                               c::按钮_我的资产_投掷武器};
+    return raise_user_event(ctx, buttons[weapon_class - 1], Event::Clicked) ? 0 : 1;
 }
 
 int run_cdk(CliContext& ctx) {
@@ -130,35 +95,21 @@ int run_cdk(CliContext& ctx) {
         std::fprintf(stderr, "usage: cdk KEY CAPTCHA AREA_ID\n");
         return 2;
     }
-    const std::string& area_arg = ctx.args[2];
-    const int64_t area_id = int_of_text(area_arg);
-    if (area_arg.empty() || std::to_string(area_id) != area_arg) {
-        std::fprintf(stderr, "cdk: AREA_ID must be a region id such as 320\n");
-        return 2;
-    }
-    Session& s = ctx.session;
-    ensure_pickers(s);
-    const Control list = ctl::main::组合框_大区列表;
-    int index = -1;
-    for (int i = 0, n = s.view.item_count(list); i < n && index < 0; ++i)
-        if (s.view.item_value(list, i) == area_id) index = i;
-    if (index < 0) {
-        std::fprintf(stderr, "cdk: %s is not a region id of the region list\n", area_arg.c_str());
-        return 2;
-    }
-
-    GameServiceClient client(s);
-    if (!initialise(s, client)) return 1;
-    // As the link 超级链接框_CDK兑换 and the region picker would: the panel, a
-    // captcha, the role of the chosen region; then the typed key and letters.
-    show_panel(s, ctl::main::外形框_CDK兑换);
-    s.view.select_index(list, index);
-    refresh_captcha(s);
-    look_up_cdk_role(s, client);
-    s.view.set_text(ctl::main::编辑框_CDK, utf8_to_gbk(ctx.args[0]));
-    s.view.set_text(ctl::main::编辑框_验证码, utf8_to_gbk(ctx.args[1]));
-    redeem_from_panel(s, client);
-    s.jobs.join_all();  // the follow-up captcha and role look-up use client
+    const int64_t area_id = region_argument(ctx, ctx.args[2], "cdk");
+    if (area_id == 0) return 2;
+    if (open_main_window(ctx) != InitResult::Ready) return 1;
+    // As a user would: the link opens the panel (a captcha, the role of the
+    // selected region), the region is picked, the key and letters typed, and
+    // the button pressed.
+    if (!raise_user_event(ctx, c::超级链接框_CDK兑换, Event::LeftReleased)) return 1;
+    View& v = ctx.session.view;
+    EventArgs picked;
+    picked.index = index_of_value(ctx, c::组合框_大区列表, area_id);
+    v.select_index(c::组合框_大区列表, picked.index);
+    raise_user_event(ctx, c::组合框_大区列表, Event::SelectionChanged, picked);
+    v.set_text(c::编辑框_CDK, utf8_to_gbk(ctx.args[0]));
+    v.set_text(c::编辑框_验证码, utf8_to_gbk(ctx.args[1]));
+    raise_user_event(ctx, c::按钮_确定兑换, Event::Clicked);
     return 0;
 }
 

@@ -30,7 +30,8 @@ TEST(CliOptions, UsageErrors) {
     const Case cases[] = {
         {{"q"}, "no command"},
         {{"q", "--json"}, "no command"},
-        {{"q", "--verbose", "info"}, "unknown option"},
+        {{"q", "--verbos", "info"}, "unknown option"},
+        {{"q", "info", "--jsn"}, "unknown option"},
         {{"q", "--config"}, "needs a value"},
         {{"q", "--connect-to", "nohost", "info"}, "HOST=ADDR:PORT"},
         {{"q", "--connect-to=*=1.2.3.4", "info"}, "HOST=ADDR:PORT"},
@@ -40,6 +41,16 @@ TEST(CliOptions, UsageErrors) {
         const CliParse p = parse_cli_options(c.argv);
         EXPECT_NE(p.error.find(c.error_part), std::string::npos) << p.error;
     }
+}
+
+TEST(CliOptions, OptionsMayFollowTheCommand) {
+    const CliParse p =
+        parse_cli_options({"q", "assets", "2", "--json", "--config", "x.cfg", "--", "--3"});
+    ASSERT_EQ(p.error, "");
+    EXPECT_EQ(p.options.command, "assets");
+    EXPECT_TRUE(p.options.json);
+    EXPECT_EQ(p.options.config, "x.cfg");
+    EXPECT_EQ(p.options.args, (std::vector<std::string>{"2", "--3"}));
 }
 
 TEST(CliOptions, HelpNeedsNoCommand) {

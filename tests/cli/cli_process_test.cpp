@@ -124,21 +124,37 @@ TEST_F(CliProcess, JsonLinesFromACookieFileSignInNeverShowTheCookies) {
     EXPECT_EQ(r.err.find(sim.account_skey()), std::string::npos);
 }
 
-TEST_F(CliProcess, TheBuiltInSimulatorSignsInByItself) {
-    const Outcome r = run({"--sandbox", "--config", config().string(), "info"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    // Plain lines: stamped log lines and indented control changes, no colour
-    // codes when the output is a file.
-    int stamped = 0;
-    for (const std::string& line : lines(r.out)) {
-        if (line.size() > 10 && line[0] == '[' && line[3] == ':' && line[6] == ':' &&
-            line[9] == ']')
-            ++stamped;
-        else
-            EXPECT_EQ(line.rfind("  ", 0), 0u) << line;
+TEST_F(CliProcess, PlainOutputIsWhatAPlayerReadsAndVerboseAddsTheControls) {
+    // Plain: only stamped log lines (info shows no panel), no colour codes
+    // when the output is a file. Verbose (the option may follow the command):
+    // the same lines plus indented control changes and window lines.
+    const Outcome plain = run({"--sandbox", "--config", config().string(), "info"});
+    const Outcome verbose = run({"--sandbox", "info", "--config", config().string(), "--verbose"});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    ASSERT_EQ(verbose.status, 0) << verbose.err;
+    auto stamped = [](const std::string& line) {
+        return line.size() > 10 && line[0] == '[' && line[3] == ':' && line[6] == ':' &&
+               line[9] == ']';
+    };
+    int plain_lines = 0;
+    for (const std::string& line : lines(plain.out)) {
+        EXPECT_TRUE(stamped(line)) << line;
+        ++plain_lines;
     }
-    EXPECT_GT(stamped, 3);
-    EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+    EXPECT_GT(plain_lines, 3);
+    EXPECT_EQ(plain.out.find('\x1b'), std::string::npos);
+
+    int verbose_stamped = 0, controls = 0;
+    for (const std::string& line : lines(verbose.out)) {
+        if (stamped(line))
+            ++verbose_stamped;
+        else if (line.rfind("  ", 0) == 0 || line.rfind("window ", 0) == 0)
+            ++controls;
+        else
+            ADD_FAILURE() << line;
+    }
+    EXPECT_EQ(verbose_stamped, plain_lines);
+    EXPECT_GT(controls, 5);
 }
 
 }  // namespace

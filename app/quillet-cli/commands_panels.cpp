@@ -1,0 +1,136 @@
+// quillet-cli commands of the voucher and configuration panels: the five
+// exchange and lottery buttons, and the two claim priorities.
+#include <cstdio>
+#include <string>
+
+#include "app/quillet-cli/cli_view.h"
+#include "app/quillet-cli/cli_window.h"
+#include "main/application.h"
+#include "session/session.h"
+#include "text/gbk.h"
+#include "text/text_ops.h"
+
+namespace quillet {
+
+namespace {
+
+namespace c = ctl::main;
+
+struct Currency {
+    const char* name;
+    Control list;
+    Control exchange;
+    Control lottery;  // name empty when the currency has none
+};
+
+const Currency kCurrencies[] = {
+    {"month", c::组合框_月券_月券, c::按钮_月券_月券兑换, Control{Window::Main, ""}},
+    {"judou", c::组合框_月券_聚豆, c::按钮_月券_聚豆兑换, c::按钮_月券_聚豆抽奖},
+    {"bang", c::组合框_月券_帮豆, c::按钮_月券_帮豆兑换, c::按钮_月券_帮豆抽奖},
+};
+
+const Currency* currency(const std::string& name) {
+    for (const Currency& cur : kCurrencies)
+        if (name == cur.name) return &cur;
+    return nullptr;
+}
+
+// The panel loaded as the menu item "月券/聚豆" loads it.
+int open_voucher_panel(CliContext& ctx) {
+    if (open_main_window(ctx) == InitResult::QqFailed) return 1;
+    return raise_user_event(ctx, ctl::menu::月券聚豆, Event::Clicked) &&
+                   ctx.session.view.visible(c::外形框_月券)
+               ? 0
+               : 1;
+}
+
+// exchange month|judou|bang N: the N-th item on offer (counted from 1, as
+// `vouchers` lists them, the "选择兑换道具" placeholder not counted).
+int run_exchange(CliContext& ctx) {
+    const Currency* cur = ctx.args.size() == 2 ? currency(ctx.args[0]) : nullptr;
+    const int64_t n = ctx.args.size() == 2 ? int_of_text(ctx.args[1]) : 0;
+    if (!cur || n < 1 || std::to_string(n) != ctx.args[1]) {
+        std::fprintf(stderr, "usage: exchange month|judou|bang N  (N: the item's place, from 1)\n");
+        return 2;
+    }
+    if (const int status = open_voucher_panel(ctx); status != 0) return status;
+    View& v = ctx.session.view;
+    int index = -1;
+    for (int i = 0, seen = 0, count = v.item_count(cur->list); i < count; ++i) {
+        if (v.item_value(cur->list, i) <= 0) continue;
+        if (++seen == n) {
+            index = i;
+            break;
+        }
+    }
+    if (index < 0) {
+        std::fprintf(stderr, "exchange: no item %lld on offer\n", static_cast<long long>(n));
+        return 1;
+    }
+    v.select_index(cur->list, index);
+    return raise_user_event(ctx, cur->exchange, Event::Clicked) ? 0 : 1;
+}
+
+// lottery judou|bang: asks for confirmation first, answered by --yes.
+int run_lottery(CliContext& ctx) {
+    const Currency* cur = ctx.args.size() == 1 ? currency(ctx.args[0]) : nullptr;
+    if (!cur || cur->lottery.name.empty()) {
+        std::fprintf(stderr, "usage: lottery judou|bang  (add --yes to accept its cost)\n");
+        return 2;
+    }
+    if (const int status = open_voucher_panel(ctx); status != 0) return status;
+    return raise_user_event(ctx, cur->lottery, Event::Clicked) ? 0 : 1;
+}
+
+// config [MODEL PROP]: shows the two claim priorities of the configuration
+// panel, or stores new ones (their places in the panel's lists, from 0).
+int run_config(CliContext& ctx) {
+    if (ctx.args.size() != 0 && ctx.args.size() != 2) {
+        std::fprintf(stderr, "usage: config [MODEL PROP]  (MODEL 0-2, PROP 0-7)\n");
+        return 2;
+    }
+    WindowRun run;
+    run.account = false;
+    open_main_window(ctx, run);
+    View& v = ctx.session.view;
+    ctx.app.control_event(ctl::menu::助手配置, Event::Clicked);
+    const Control lists[] = {c::组合框_配置_优先模式, c::组合框_配置_优先道具};
+    if (ctx.args.size() == 2) {
+        for (int k = 0; k < 2; ++k) {
+            const int64_t index = int_of_text(ctx.args[k]);
+            if (std::to_string(index) != ctx.args[k] || index < 0 ||
+                index >= v.item_count(lists[k])) {
+                std::fprintf(stderr, "config: %s is not a place in the list (0-%d)\n",
+                             ctx.args[k].c_str(), v.item_count(lists[k]) - 1);
+                return 2;
+            }
+            v.select_index(lists[k], static_cast<int>(index));
+        }
+        raise_user_event(ctx, c::按钮_配置_保存, Event::Clicked);
+        ctx.app.control_event(ctl::menu::助手配置, Event::Clicked);
+    }
+    const char* const keys[] = {"model", "prop"};
+    for (int k = 0; k < 2; ++k) {
+        const int index = v.selected_index(lists[k]);
+        const std::string text = index < 0 ? "" : gbk_to_utf8(v.item_text(lists[k], index));
+        if (ctx.json)
+            std::printf("{\"%s\":%d,\"text\":%s}\n", keys[k], index, json_string(text).c_str());
+        else
+            std::printf("%s = %d %s\n", keys[k], index, text.c_str());
+    }
+    std::fflush(stdout);
+    return 0;
+}
+
+}  // namespace
+
+QUILLET_CLI_COMMAND("exchange", "exchange month|judou|bang N",
+                    "exchange 月券, 聚豆 or 帮豆 for the N-th item the voucher panel offers",
+                    run_exchange);
+QUILLET_CLI_COMMAND("lottery", "lottery judou|bang",
+                    "draw the 聚豆 or 帮豆 lottery (asks to confirm: --yes accepts)", run_lottery);
+QUILLET_CLI_COMMAND("config", "config [MODEL PROP]",
+                    "show or store the two claim priorities (mode 0-2, item class 0-7)",
+                    run_config);
+
+}  // namespace quillet
