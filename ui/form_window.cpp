@@ -63,20 +63,46 @@ Qt::Alignment qt_align(Align a) {
     return Qt::AlignLeft;
 }
 
-// A plain container drawn with a one-pixel border of its colour.
+// A plain container drawn with a one-pixel border of its colour. It is
+// opaque: a panel shown over the log hides what lies beneath it.
 class BorderFrame : public QFrame {
   public:
-    BorderFrame(QColor border, QWidget* parent) : QFrame(parent), border_(border) {}
+    BorderFrame(QColor border, QColor background, QWidget* parent)
+        : QFrame(parent), border_(border), background_(background) {}
 
   protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
+        p.fillRect(rect(), background_);
         p.setPen(border_);
         p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
 
   private:
     QColor border_;
+    QColor background_;
+};
+
+constexpr const char* kPitch = "quillet_line_pitch";
+
+// A label; lines that would not fit its height in the face's own line
+// spacing are drawn at a closer pitch, as the forms' 12-pixel faces did.
+class FormLabel : public QLabel {
+  public:
+    using QLabel::QLabel;
+
+  protected:
+    void paintEvent(QPaintEvent* e) override {
+        const int pitch = property(kPitch).toInt();
+        if (pitch <= 0) return QLabel::paintEvent(e);
+        QPainter p(this);
+        p.setPen(palette().color(foregroundRole()));
+        p.setFont(font());
+        const Qt::Alignment h = alignment() & Qt::AlignHorizontal_Mask;
+        const QStringList lines = text().split(QLatin1Char('\n'));
+        for (int i = 0; i < lines.size(); ++i)
+            p.drawText(QRect(0, i * pitch, width(), pitch), int(h | Qt::AlignVCenter), lines[i]);
+    }
 };
 
 // Stands in for an embedded browser until the pages are shown inside the
@@ -99,6 +125,19 @@ QFont form_font(const FontSpec& f) {
 }
 
 }  // namespace
+
+void FormWindow::set_label_text(QLabel* label, const QString& text) {
+    label->setText(text);
+    const int n = static_cast<int>(text.count(QLatin1Char('\n'))) + 1;
+    const QFontMetrics fm(label->font());
+    int pitch = 0;
+    if (n > 1 && n * fm.height() > label->height()) {
+        const int pixel = label->font().pixelSize() > 0 ? label->font().pixelSize() : fm.ascent();
+        pitch = std::max(pixel, label->height() / n);
+    }
+    label->setProperty(kPitch, pitch);
+    label->update();
+}
 
 QSize FormWindow::client_size(const WindowSpec& spec) {
     const int title = spec.tool_window ? kToolTitle : kTitle;
@@ -169,6 +208,14 @@ void FormWindow::build() {
         w->setAccessibleName(qt_caption(said));
         w->setGeometry(spec.left, spec.top, spec.width, spec.height);
         if (spec.font != FontSpec{}) w->setFont(form_font(spec.font));
+        if (auto* l = qobject_cast<QLabel*>(w);
+            l && (spec.kind == ControlKind::Label || spec.kind == ControlKind::LinkLabel))
+            set_label_text(l, qt_caption(spec.caption));
+        // A label lower than its face's line box shows its glyphs only when
+        // the line is centred on it.
+        if (auto* l = qobject_cast<QLabel*>(w);
+            l && spec.height > 1 && spec.height < l->fontMetrics().height())
+            l->setAlignment((l->alignment() & ~Qt::AlignVertical_Mask) | Qt::AlignVCenter);
         w->setVisible(spec.visible);
         w->setEnabled(spec.enabled);
         restyle(e);
@@ -180,11 +227,15 @@ QWidget* FormWindow::make_widget(const ControlSpec& spec, QWidget* parent, Contr
     switch (spec.kind) {
         case ControlKind::Frame: {
             const QColor border = spec.border ? qcolour(*spec.border) : QColor(Qt::black);
-            return new BorderFrame(border, parent);
+            const WindowSpec& ws = form_window(window_);
+            const QColor background = spec.background  ? qcolour(*spec.background)
+                                      : ws.background ? qcolour(*ws.background)
+                                                      : palette().color(QPalette::Window);
+            return new BorderFrame(border, background, parent);
         }
         case ControlKind::Label:
         case ControlKind::LinkLabel: {
-            auto* l = new QLabel(qt_caption(spec.caption), parent);
+            auto* l = new FormLabel(qt_caption(spec.caption), parent);
             l->setTextFormat(Qt::PlainText);
             Qt::Alignment a = qt_align(spec.align);
             a |= spec.vertical_centre ? Qt::AlignVCenter : Qt::AlignTop;

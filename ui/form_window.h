@@ -14,6 +14,7 @@
 #include "session/view.h"
 
 class QAction;
+class QLabel;
 class QEventLoop;
 class QMenu;
 
@@ -56,6 +57,9 @@ class FormWindow : public QWidget {
 
     // The widget's own style sheet from the entry's colours.
     void restyle(ControlEntry& e);
+    // A label's caption; lines that would not fit the label's height in the
+    // face's own line spacing are set closer together.
+    static void set_label_text(QLabel* label, const QString& text);
     // Shows the entry's picture scaled to the box, keeping its aspect.
     void show_picture(ControlEntry& e);
 

@@ -147,7 +147,7 @@ void QtView::set_caption(Control c, const std::string& text) {
         if (e->action) {
             e->action->setText(q);
         } else if (auto* l = qobject_cast<QLabel*>(e->widget)) {
-            l->setText(q);
+            FormWindow::set_label_text(l, q);
             l->setAccessibleName(q);
         } else if (auto* b = qobject_cast<QPushButton*>(e->widget)) {
             b->setText(q);

@@ -41,7 +41,6 @@ QString skin_style_sheet(const SkinPalette& p) {
         "QLineEdit:focus { border-color: %5; }"
         "QComboBox { background: #FFFFFF; border: 1px solid %3; padding: 0px 4px; }"
         "QComboBox:disabled { color: %7; background: %2; border-color: #C9C9C9; }"
-        "QComboBox::drop-down { border-left: 1px solid %3; width: 16px; }"
         "QComboBox QAbstractItemView { selection-background-color: %8; "
         "selection-color: #FFFFFF; }"
         "QListWidget, QTreeWidget { background: #FFFFFF; border: 1px solid %3;"
