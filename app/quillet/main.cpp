@@ -4,11 +4,12 @@
 // from a cookie file or the simulator's account).
 #include <QApplication>
 #include <cstdio>
-#include <cstring>
+#include <memory>
 #include <string>
 
 #include "main/application.h"
 #include "net/cookie_jar.h"
+#include "ui/first_paint.h"
 #include "ui/qt_view.h"
 #include "ui/screenshots.h"
 #include "ui/skin.h"
@@ -33,6 +34,7 @@ int usage_error(const std::string& message) {
 int main(int argc, char** argv) {
     quillet::AppOptions options;
     std::string screenshot_dir;
+    bool quit_after_first_paint = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const auto value = [&](std::string& out) {
@@ -58,6 +60,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--screenshot-dir") {
             // Hidden: walks every window and panel and saves a picture of each.
             if (!value(screenshot_dir)) return usage_error("--screenshot-dir needs a folder");
+        } else if (arg == "--quit-after-first-paint") {
+            // Hidden: the start-up benchmark's end point.
+            quit_after_first_paint = true;
         } else {
             return usage_error("unknown option " + arg);
         }
@@ -75,6 +80,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quillet: %s\n", error.c_str());
         return 1;
     }
+    if (quit_after_first_paint) quillet::close_version_window_after_first_paint(view);
     std::unique_ptr<quillet::ScreenshotTour> tour;
     if (!screenshot_dir.empty())
         tour = std::make_unique<quillet::ScreenshotTour>(view, app, screenshot_dir);

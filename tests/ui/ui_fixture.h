@@ -40,7 +40,9 @@ class RecordingSink : public EventSink {
             if (s.control == control && s.what == what) return true;
         return false;
     }
-    bool saw(Control c, Event e) const { return saw(std::string(c.name), std::to_string(static_cast<int>(e))); }
+    bool saw(Control c, Event e) const {
+        return saw(std::string(c.name), std::to_string(static_cast<int>(e)));
+    }
     void clear() {
         std::lock_guard lock(mutex_);
         seen_.clear();
