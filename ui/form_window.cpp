@@ -457,7 +457,11 @@ void FormWindow::closeEvent(QCloseEvent* e) {
 
 void FormWindow::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
-    if (reporting_) view_.report_window(window_, WindowEvent::SizeChanged, width(), height());
+    // The program sizes its controls from the window's outer size.
+    const QSize outer = size() + (QSize(form_window(window_).width, form_window(window_).height) -
+                                  client_size(form_window(window_)));
+    if (reporting_)
+        view_.report_window(window_, WindowEvent::SizeChanged, outer.width(), outer.height());
 }
 
 bool FormWindow::eventFilter(QObject* watched, QEvent* ev) {

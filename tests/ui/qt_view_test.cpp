@@ -115,6 +115,25 @@ TEST_F(QtViewTest, CallsForAClosedWindowAreIgnored) {
     EXPECT_EQ(utf8(view.caption(标签_头像_大区)), "请绑定大区");
 }
 
+TEST_F(QtViewTest, AWindowsLifeReachesTheProgramInOrderWithItsOuterSize) {
+    sink.clear();
+    view.show_window(Window::ActivityBrowser, false);
+    ASSERT_TRUE(spin_until([&] { return sink.saw("ActivityBrowserWindow", "first activated"); }));
+    view.close_window(Window::ActivityBrowser);
+    std::vector<std::string> life;
+    for (const auto& s : sink.seen()) {
+        if (s.control != "ActivityBrowserWindow") continue;
+        if (life.empty() || life.back() != s.what) life.push_back(s.what);
+        if (s.what == "size changed") {
+            EXPECT_EQ(s.args.x, 514);
+            EXPECT_EQ(s.args.y, 328);
+        }
+    }
+    const std::vector<std::string> expected = {"created", "size changed", "first activated",
+                                               "being destroyed"};
+    EXPECT_EQ(life, expected);
+}
+
 TEST_F(QtViewTest, TheLogBoxWritesABlackStampAndAColouredMessage) {
     view.append_log("[09:05:31]", gbk("[提示]获取QQ账号信息..."), colour::navy);
     view.append_log("[09:05:32]", "", colour::green);
