@@ -1,0 +1,88 @@
+// quillet: the desktop program. Builds the application, its Qt windows and an
+// in-memory cookie store, then runs the window sequence: the version check,
+// the login and the main window (straight to the main window when signed in
+// from a cookie file or the simulator's account).
+#include <QApplication>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "main/application.h"
+#include "net/cookie_jar.h"
+#include "ui/qt_view.h"
+#include "ui/screenshots.h"
+#include "ui/skin.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: quillet [--cookie-file F] [--config F] [--connect-to HOST=ADDR:PORT]... [--sandbox]\n"
+    "  --cookie-file F   sign in with the cookie text a login left (name=value; ...)\n"
+    "  --config F        the configuration file (default: next to the program)\n"
+    "  --connect-to R    route a host (or * for every host) to ADDR:PORT\n"
+    "  --sandbox         run against the built-in simulator and its demo account\n"
+    "  --help            this text\n";
+
+int usage_error(const std::string& message) {
+    std::fprintf(stderr, "quillet: %s\nTry 'quillet --help'.\n", message.c_str());
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    quillet::AppOptions options;
+    std::string screenshot_dir;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto value = [&](std::string& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--cookie-file") {
+            if (!value(v)) return usage_error("--cookie-file needs a file");
+            options.cookie_file = v;
+        } else if (arg == "--config") {
+            if (!value(v)) return usage_error("--config needs a file");
+            options.config = v;
+        } else if (arg == "--connect-to") {
+            if (!value(v)) return usage_error("--connect-to needs HOST=ADDR:PORT");
+            options.connect_to.push_back(v);
+        } else if (arg == "--sandbox") {
+            options.sandbox = true;
+        } else if (arg == "--screenshot-dir") {
+            // Hidden: walks every window and panel and saves a picture of each.
+            if (!value(screenshot_dir)) return usage_error("--screenshot-dir needs a folder");
+        } else {
+            return usage_error("unknown option " + arg);
+        }
+    }
+
+    QApplication qt(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    quillet::apply_skin(qt);
+
+    quillet::QtView view;
+    quillet::MemoryCookieStore store;
+    quillet::Application app(view, store);
+    std::string error;
+    if (!app.start(options, error)) {
+        std::fprintf(stderr, "quillet: %s\n", error.c_str());
+        return 1;
+    }
+    std::unique_ptr<quillet::ScreenshotTour> tour;
+    if (!screenshot_dir.empty())
+        tour = std::make_unique<quillet::ScreenshotTour>(view, app, screenshot_dir);
+
+    if (options.cookie_file || options.sandbox)
+        app.run_signed_in();
+    else
+        app.run();
+    app.stop_jobs();
+    return tour && !tour->ok() ? 1 : 0;
+}

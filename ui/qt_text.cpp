@@ -1,0 +1,27 @@
+#include "ui/qt_text.h"
+
+#include "text/gbk.h"
+
+namespace quillet {
+
+QString qt_text(std::string_view gbk) {
+    const std::string utf8 = gbk_to_utf8(gbk);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string gbk_text(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    return utf8_to_gbk(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
+}
+
+QString qt_caption(std::string_view gbk) {
+    QString s = qt_text(gbk);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return s;
+}
+
+QString qt_name(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+}  // namespace quillet
