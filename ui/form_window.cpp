@@ -56,9 +56,12 @@ QString css(Rgb c) {
 
 Qt::Alignment qt_align(Align a) {
     switch (a) {
-        case Align::Left: return Qt::AlignLeft;
-        case Align::Centre: return Qt::AlignHCenter;
-        case Align::Right: return Qt::AlignRight;
+        case Align::Left:
+            return Qt::AlignLeft;
+        case Align::Centre:
+            return Qt::AlignHCenter;
+        case Align::Right:
+            return Qt::AlignRight;
     }
     return Qt::AlignLeft;
 }
@@ -228,7 +231,7 @@ QWidget* FormWindow::make_widget(const ControlSpec& spec, QWidget* parent, Contr
         case ControlKind::Frame: {
             const QColor border = spec.border ? qcolour(*spec.border) : QColor(Qt::black);
             const WindowSpec& ws = form_window(window_);
-            const QColor background = spec.background  ? qcolour(*spec.background)
+            const QColor background = spec.background ? qcolour(*spec.background)
                                       : ws.background ? qcolour(*ws.background)
                                                       : palette().color(QPalette::Window);
             return new BorderFrame(border, background, parent);
@@ -337,10 +340,12 @@ QWidget* FormWindow::make_widget(const ControlSpec& spec, QWidget* parent, Contr
             });
             return t;
         }
-        case ControlKind::Browser: return new BrowserPlaceholder(parent);
+        case ControlKind::Browser:
+            return new BrowserPlaceholder(parent);
         case ControlKind::Menu:
         case ControlKind::SubMenu:
-        case ControlKind::MenuItem: break;
+        case ControlKind::MenuItem:
+            break;
     }
     return new QWidget(parent);
 }
@@ -390,7 +395,8 @@ void FormWindow::watch(QWidget* w, ControlEntry& e) {
             watched_[view->viewport()] = &e;
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -410,8 +416,11 @@ void FormWindow::restyle(ControlEntry& e) {
             if (e.colour != Rgb{0, 0, 0})
                 e.widget->setStyleSheet(QStringLiteral("color: %1;").arg(css(e.colour)));
             break;
-        case ControlKind::PictureBox: show_picture(e); break;
-        default: break;
+        case ControlKind::PictureBox:
+            show_picture(e);
+            break;
+        default:
+            break;
     }
 }
 
@@ -448,7 +457,11 @@ void FormWindow::closeEvent(QCloseEvent* e) {
 
 void FormWindow::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
-    if (reporting_) view_.report_window(window_, WindowEvent::SizeChanged, width(), height());
+    // The program sizes its controls from the window's outer size.
+    const QSize outer = size() + (QSize(form_window(window_).width, form_window(window_).height) -
+                                  client_size(form_window(window_)));
+    if (reporting_)
+        view_.report_window(window_, WindowEvent::SizeChanged, outer.width(), outer.height());
 }
 
 bool FormWindow::eventFilter(QObject* watched, QEvent* ev) {
@@ -515,7 +528,8 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* ev) {
         case QEvent::Resize:
             if (e.kind == ControlKind::PictureBox && watched == e.widget) show_picture(e);
             break;
-        default: break;
+        default:
+            break;
     }
     return QWidget::eventFilter(watched, ev);
 }

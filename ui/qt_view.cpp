@@ -61,11 +61,12 @@ auto QtView::on_ui(F&& f) -> std::invoke_result_t<F&> {
     using R = std::invoke_result_t<F&>;
     if (QThread::currentThread() == thread()) return f();
     if constexpr (std::is_void_v<R>) {
-        QMetaObject::invokeMethod(this, [&f] { f(); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [&f] { f(); }, Qt::BlockingQueuedConnection);
     } else {
         R result{};
-        QMetaObject::invokeMethod(this, [&f, &result] { result = f(); },
-                                  Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [&f, &result] { result = f(); }, Qt::BlockingQueuedConnection);
         return result;
     }
 }
@@ -196,8 +197,7 @@ void QtView::set_enabled(Control c, bool enabled) {
         if (e->action) {
             e->action->setEnabled(enabled);
             e->action_enabled = enabled;
-        }
-        else if (e->widget)
+        } else if (e->widget)
             e->widget->setEnabled(enabled);
     });
 }
@@ -526,9 +526,9 @@ std::optional<std::string> QtView::input_box(const std::string& title, const std
     return on_ui([&]() -> std::optional<std::string> {
         if (hooks_.input) return hooks_.input(title, prompt, initial);
         bool ok = false;
-        const QString answer = QInputDialog::getText(box_parent(), qt_text(title),
-                                                     qt_caption(prompt), QLineEdit::Normal,
-                                                     qt_text(initial), &ok);
+        const QString answer =
+            QInputDialog::getText(box_parent(), qt_text(title), qt_caption(prompt),
+                                  QLineEdit::Normal, qt_text(initial), &ok);
         if (!ok) return std::nullopt;
         return gbk_text(answer);
     });
@@ -660,8 +660,8 @@ void QtView::load_browser(Control browser, const std::string& address) {
 }
 
 std::string QtView::browser_address(Control c) const {
-    auto it = browser_addresses_.find(std::string(window_name(c.window)) + "/" +
-                                      std::string(c.name));
+    auto it =
+        browser_addresses_.find(std::string(window_name(c.window)) + "/" + std::string(c.name));
     return it == browser_addresses_.end() ? std::string() : it->second;
 }
 

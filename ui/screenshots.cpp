@@ -58,7 +58,9 @@ void ScreenshotTour::main_shown() {
     const auto panel_visible = [this](Control panel) {
         return [this, panel] { return idle() && view_.visible(panel); };
     };
-    const auto click = [this](Control c) { return [this, c] { sink_.control_event(c, Event::Clicked); }; };
+    const auto click = [this](Control c) {
+        return [this, c] { sink_.control_event(c, Event::Clicked); };
+    };
     const auto release = [this](Control c) {
         return [this, c] { sink_.control_event(c, Event::LeftReleased); };
     };
@@ -89,8 +91,7 @@ void ScreenshotTour::main_shown() {
         {QStringLiteral("panel-cdk.png"), release(超级链接框_CDK兑换),
          panel_visible(外形框_CDK兑换)},
         back(按钮_CDK兑换返回日志),
-        {QStringLiteral("panel-support.png"), release(超级链接框_支持),
-         panel_visible(外形框_支持)},
+        {QStringLiteral("panel-support.png"), release(超级链接框_支持), panel_visible(外形框_支持)},
         back(按钮_支持返回日志),
         {QStringLiteral("main-claimed.png"), click(按钮_一键领取), [this] { return idle(); }},
     };
@@ -133,9 +134,10 @@ void ScreenshotTour::next() {
         }
     }
     // The windows that are not open now, drawn in their initial state.
-    for (auto [w, file] : {std::pair{Window::Login, QStringLiteral("login.png")},
-                           std::pair{Window::ActivityBrowser, QStringLiteral("activity-browser.png")},
-                           std::pair{Window::Notice, QStringLiteral("notice.png")}}) {
+    for (auto [w, file] :
+         {std::pair{Window::Login, QStringLiteral("login.png")},
+          std::pair{Window::ActivityBrowser, QStringLiteral("activity-browser.png")},
+          std::pair{Window::Notice, QStringLiteral("notice.png")}}) {
         FormWindow picture(w, view_, false);
         save(&picture, file);
     }

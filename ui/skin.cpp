@@ -75,7 +75,8 @@ void install_font_substitutes() {
         return QString();
     };
     const QString song = first_present({"Noto Serif CJK SC", "AR PL UMing CN", "Noto Sans CJK SC"});
-    const QString hei = first_present({"Noto Sans CJK SC", "WenQuanYi Micro Hei", "Droid Sans Fallback"});
+    const QString hei =
+        first_present({"Noto Sans CJK SC", "WenQuanYi Micro Hei", "Droid Sans Fallback"});
     if (!song.isEmpty() && !families.contains(QStringLiteral("SimSun"))) {
         QFont::insertSubstitution(QStringLiteral("SimSun"), song);
         QFont::insertSubstitution(QString::fromUtf8("宋体"), song);

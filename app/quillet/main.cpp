@@ -4,11 +4,12 @@
 // main window when signed in from a cookie file).
 #include <QApplication>
 #include <cstdio>
-#include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "main/application.h"
+#include "ui/first_paint.h"
 #include "ui/qt_view.h"
 #include "ui/screenshots.h"
 #include "ui/skin.h"
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     quillet::AppOptions options;
     std::string screenshot_dir;
     std::optional<std::string> save_login_file;
+    bool quit_after_first_paint = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const auto value = [&](std::string& out) {
@@ -66,6 +68,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--screenshot-dir") {
             // Hidden: walks every window and panel and saves a picture of each.
             if (!value(screenshot_dir)) return usage_error("--screenshot-dir needs a folder");
+        } else if (arg == "--quit-after-first-paint") {
+            // Hidden: the start-up benchmark's end point.
+            quit_after_first_paint = true;
         } else {
             return usage_error("unknown option " + arg);
         }
@@ -95,6 +100,7 @@ int main(int argc, char** argv) {
         app.stop_jobs();
         return rc;
     }
+    if (quit_after_first_paint) quillet::close_version_window_after_first_paint(view);
     std::unique_ptr<quillet::ScreenshotTour> tour;
     if (!screenshot_dir.empty())
         tour = std::make_unique<quillet::ScreenshotTour>(view, app, screenshot_dir);

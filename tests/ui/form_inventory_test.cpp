@@ -29,19 +29,30 @@ using testing::utf8;
 
 const char* expected_class(ControlKind k) {
     switch (k) {
-        case ControlKind::Frame: return "QFrame";
+        case ControlKind::Frame:
+            return "QFrame";
         case ControlKind::Label:
         case ControlKind::LinkLabel:
-        case ControlKind::PictureBox: return "QLabel";
-        case ControlKind::Button: return "QPushButton";
-        case ControlKind::EditBox: return "QLineEdit";
-        case ControlKind::DropDown: return "QComboBox";
-        case ControlKind::ListBox: return "QListWidget";
-        case ControlKind::ListView: return "QTreeWidget";
-        case ControlKind::RichText: return "QTextEdit";
-        case ControlKind::TabStrip: return "QTabWidget";
-        case ControlKind::Browser: return "QWidget";
-        default: return "";
+        case ControlKind::PictureBox:
+            return "QLabel";
+        case ControlKind::Button:
+            return "QPushButton";
+        case ControlKind::EditBox:
+            return "QLineEdit";
+        case ControlKind::DropDown:
+            return "QComboBox";
+        case ControlKind::ListBox:
+            return "QListWidget";
+        case ControlKind::ListView:
+            return "QTreeWidget";
+        case ControlKind::RichText:
+            return "QTextEdit";
+        case ControlKind::TabStrip:
+            return "QTabWidget";
+        case ControlKind::Browser:
+            return "QWidget";
+        default:
+            return "";
     }
 }
 
@@ -81,7 +92,8 @@ TEST_P(FormInventory, EveryControlStandsWhereTheTablePutsIt) {
         }
         QWidget* widget = form->findChild<QWidget*>(name);
         ASSERT_NE(widget, nullptr);
-        EXPECT_TRUE(widget->inherits(expected_class(spec.kind))) << widget->metaObject()->className();
+        EXPECT_TRUE(widget->inherits(expected_class(spec.kind)))
+            << widget->metaObject()->className();
         EXPECT_EQ(widget->accessibleDescription(), name);
         EXPECT_EQ(widget->geometry(), QRect(spec.left, spec.top, spec.width, spec.height));
         const QString parent = spec.parent.empty() ? qt_name(ws.name) : qt_name(spec.parent);
@@ -89,9 +101,9 @@ TEST_P(FormInventory, EveryControlStandsWhereTheTablePutsIt) {
         EXPECT_EQ(view.visible(spec.control), spec.visible);
         EXPECT_EQ(view.enabled(spec.control), spec.enabled);
         EXPECT_EQ(view.caption(spec.control), spec.caption);
-        if (auto* l = qobject_cast<QLabel*>(widget);
-            l && l->textFormat() == Qt::PlainText && spec.kind != ControlKind::PictureBox &&
-            spec.kind != ControlKind::Browser) {
+        if (auto* l = qobject_cast<QLabel*>(widget); l && l->textFormat() == Qt::PlainText &&
+                                                     spec.kind != ControlKind::PictureBox &&
+                                                     spec.kind != ControlKind::Browser) {
             EXPECT_EQ(l->text(), qt_caption(spec.caption));
         }
         if (auto* b = qobject_cast<QPushButton*>(widget)) {
@@ -151,8 +163,8 @@ TEST(FreshMainWindow, ShowsTheLogAndHeaderWithActionsLockedAndPanelsHidden) {
     for (Control c : {按钮_更换账号, 按钮_绑定大区, 按钮_一键领取, 按钮_手动活动, 按钮_Quillet,
                       超级链接框_CDK兑换, 超级链接框_支持, 超级链接框_反馈})
         EXPECT_FALSE(view.enabled(c)) << c.name;
-    for (Control c : {外形框_活动列表, 外形框_消费列表, 外形框_CDK兑换, 外形框_支持, 外形框_我的资产,
-                      外形框_战绩, 外形框_月券, 外形框_配置, 外形框_提示})
+    for (Control c : {外形框_活动列表, 外形框_消费列表, 外形框_CDK兑换, 外形框_支持,
+                      外形框_我的资产, 外形框_战绩, 外形框_月券, 外形框_配置, 外形框_提示})
         EXPECT_FALSE(view.visible(c)) << c.name;
     for (int i = 1; i <= ctl::menu::kManualPositions; ++i)
         EXPECT_FALSE(view.visible(ctl::menu::manual_slot(1, i)));

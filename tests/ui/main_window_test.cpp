@@ -123,16 +123,17 @@ TEST_F(MainWindowTest, FirstActivationFillsTheHeaderAndUnlocksTheActions) {
         // Until the initialisation has run, every action is locked.
         EXPECT_FALSE(view.enabled(按钮_一键领取));
         EXPECT_EQ(utf8(view.caption(标签_头像_昵称)), "未知");
-        when([this] { return ready(); }, [this] {
-            EXPECT_EQ(utf8(view.caption(标签_头像_昵称)), simulator.account_nickname());
-            EXPECT_NE(utf8(view.caption(标签_头像_大区)), "请绑定大区");
-            EXPECT_EQ(utf8(view.caption(标签_当前版本)), "当前版本：1.1.0.19");
-            for (Control c : {按钮_绑定大区, 按钮_一键领取, 按钮_手动活动, 按钮_Quillet,
-                              超级链接框_CDK兑换, 超级链接框_支持, 超级链接框_反馈})
-                EXPECT_TRUE(view.enabled(c)) << c.name;
-            EXPECT_TRUE(log_text().contains(QString::fromUtf8("登录成功")));
-            view.close_window(Window::Main);
-        });
+        when([this] { return ready(); },
+             [this] {
+                 EXPECT_EQ(utf8(view.caption(标签_头像_昵称)), simulator.account_nickname());
+                 EXPECT_NE(utf8(view.caption(标签_头像_大区)), "请绑定大区");
+                 EXPECT_EQ(utf8(view.caption(标签_当前版本)), "当前版本：1.1.0.19");
+                 for (Control c : {按钮_绑定大区, 按钮_一键领取, 按钮_手动活动, 按钮_Quillet,
+                                   超级链接框_CDK兑换, 超级链接框_支持, 超级链接框_反馈})
+                     EXPECT_TRUE(view.enabled(c)) << c.name;
+                 EXPECT_TRUE(log_text().contains(QString::fromUtf8("登录成功")));
+                 view.close_window(Window::Main);
+             });
     });
     EXPECT_EQ(shown, 1);
     EXPECT_FALSE(view.is_loaded(Window::Main));
@@ -142,19 +143,22 @@ TEST_F(MainWindowTest, OneClickLocksTheActionsWritesThePassAndUnlocks) {
     bool locked_during_pass = false;
     run([&](Window w, FormWindow*) {
         if (w != Window::Main) return;
-        when([this] { return ready(); }, [&] {
-            const qsizetype before = log_text().size();
-            button(按钮_一键领取)->click();
-            // The handler locks before its worker starts.
-            locked_during_pass = !view.enabled(按钮_一键领取) && !view.enabled(按钮_更换账号);
-            when([this] { return ready(); }, [this, before] {
-                const QString added = log_text().mid(before);
-                EXPECT_TRUE(added.contains(QString::fromUtf8("一键领取结束"))) << added.toStdString();
-                EXPECT_TRUE(added.contains(QStringLiteral("[1/")));
-                EXPECT_TRUE(view.enabled(按钮_一键领取));
-                view.close_window(Window::Main);
-            });
-        });
+        when([this] { return ready(); },
+             [&] {
+                 const qsizetype before = log_text().size();
+                 button(按钮_一键领取)->click();
+                 // The handler locks before its worker starts.
+                 locked_during_pass = !view.enabled(按钮_一键领取) && !view.enabled(按钮_更换账号);
+                 when([this] { return ready(); },
+                      [this, before] {
+                          const QString added = log_text().mid(before);
+                          EXPECT_TRUE(added.contains(QString::fromUtf8("一键领取结束")))
+                              << added.toStdString();
+                          EXPECT_TRUE(added.contains(QStringLiteral("[1/")));
+                          EXPECT_TRUE(view.enabled(按钮_一键领取));
+                          view.close_window(Window::Main);
+                      });
+             });
     });
     EXPECT_TRUE(locked_during_pass);
 }
@@ -182,15 +186,16 @@ TEST_F(MainWindowTest, SwitchingAccountsShowsTheLoginThenAFreshMainWindow) {
         EXPECT_EQ(utf8(view.caption(标签_头像_大区)), "请绑定大区");
         EXPECT_FALSE(view.enabled(按钮_一键领取));
         const int n = mains;
-        when([this] { return ready(); }, [this, n] {
-            if (n == 1) {
-                view.set_caption(标签7, "changed");
-                button(按钮_更换账号)->click();
-            } else {
-                EXPECT_NE(view.caption(标签7), "changed");
-                view.close_window(Window::Main);
-            }
-        });
+        when([this] { return ready(); },
+             [this, n] {
+                 if (n == 1) {
+                     view.set_caption(标签7, "changed");
+                     button(按钮_更换账号)->click();
+                 } else {
+                     EXPECT_NE(view.caption(标签7), "changed");
+                     view.close_window(Window::Main);
+                 }
+             });
     });
     EXPECT_EQ(logins, 1);
     EXPECT_EQ(mains, 2);

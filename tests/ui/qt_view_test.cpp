@@ -1,5 +1,7 @@
 // The Qt View between threads, the log box, and which events reach the
 // program as the user's.
+#include "ui/qt_view.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -18,7 +20,6 @@
 #include "tests/ui/ui_fixture.h"
 #include "ui/form_window.h"
 #include "ui/qt_text.h"
-#include "ui/qt_view.h"
 
 namespace quillet {
 namespace {
@@ -75,7 +76,8 @@ TEST_F(QtViewTest, AWorkersCallsTakeEffectInTheirOrderBeforeTheyReturn) {
     // 200 lines and the empty line after the last CR LF.
     ASSERT_EQ(doc->blockCount(), 201);
     for (int i = 0; i < 200; ++i)
-        EXPECT_EQ(doc->findBlockByNumber(i).text(), qt_text("[09:05:31]" + gbk("[提示]第") + std::to_string(i)));
+        EXPECT_EQ(doc->findBlockByNumber(i).text(),
+                  qt_text("[09:05:31]" + gbk("[提示]第") + std::to_string(i)));
 }
 
 TEST_F(QtViewTest, ACallOnTheInterfaceThreadRunsAtOnce) {
@@ -113,12 +115,32 @@ TEST_F(QtViewTest, CallsForAClosedWindowAreIgnored) {
     EXPECT_EQ(utf8(view.caption(标签_头像_大区)), "请绑定大区");
 }
 
+TEST_F(QtViewTest, AWindowsLifeReachesTheProgramInOrderWithItsOuterSize) {
+    sink.clear();
+    view.show_window(Window::ActivityBrowser, false);
+    ASSERT_TRUE(spin_until([&] { return sink.saw("ActivityBrowserWindow", "first activated"); }));
+    view.close_window(Window::ActivityBrowser);
+    std::vector<std::string> life;
+    for (const auto& s : sink.seen()) {
+        if (s.control != "ActivityBrowserWindow") continue;
+        if (life.empty() || life.back() != s.what) life.push_back(s.what);
+        if (s.what == "size changed") {
+            EXPECT_EQ(s.args.x, 514);
+            EXPECT_EQ(s.args.y, 328);
+        }
+    }
+    const std::vector<std::string> expected = {"created", "size changed", "first activated",
+                                               "being destroyed"};
+    EXPECT_EQ(life, expected);
+}
+
 TEST_F(QtViewTest, TheLogBoxWritesABlackStampAndAColouredMessage) {
     view.append_log("[09:05:31]", gbk("[提示]获取QQ账号信息..."), colour::navy);
     view.append_log("[09:05:32]", "", colour::green);
     view.append_log("[09:05:33]", gbk("第一行\r\n第二行"), colour::red);
     QTextDocument* doc = log_box()->document();
-    EXPECT_EQ(doc->findBlockByNumber(0).text(), QString::fromUtf8("[09:05:31][提示]获取QQ账号信息..."));
+    EXPECT_EQ(doc->findBlockByNumber(0).text(),
+              QString::fromUtf8("[09:05:31][提示]获取QQ账号信息..."));
     EXPECT_EQ(doc->findBlockByNumber(1).text(), QString::fromUtf8("[09:05:32]"));
     EXPECT_EQ(doc->findBlockByNumber(2).text(), QString::fromUtf8("[09:05:33]第一行"));
     EXPECT_EQ(doc->findBlockByNumber(3).text(), QString::fromUtf8("第二行"));
@@ -132,7 +154,8 @@ TEST_F(QtViewTest, TheLogBoxWritesABlackStampAndAColouredMessage) {
         const QTextFragment f = it.fragment();
         runs.push_back({f.text(), f.charFormat().foreground().color()});
         EXPECT_EQ(f.charFormat().fontPointSize(), 9);
-        EXPECT_TRUE(f.charFormat().fontFamilies().toStringList().contains(QString::fromUtf8("宋体")));
+        EXPECT_TRUE(
+            f.charFormat().fontFamilies().toStringList().contains(QString::fromUtf8("宋体")));
     }
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].text, QStringLiteral("[09:05:31]"));

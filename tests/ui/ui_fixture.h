@@ -20,11 +20,15 @@ struct SeenEvent {
 
 class RecordingSink : public EventSink {
   public:
-    void window_event(Window w, WindowEvent e, int, int) override {
+    // A window's width and height arrive as args.x and args.y.
+    void window_event(Window w, WindowEvent e, int width, int height) override {
         static const char* names[] = {"created", "first activated", "being destroyed",
                                       "size changed"};
         std::lock_guard lock(mutex_);
-        seen_.push_back({std::string(window_name(w)), names[static_cast<int>(e)], {}});
+        EventArgs args;
+        args.x = width;
+        args.y = height;
+        seen_.push_back({std::string(window_name(w)), names[static_cast<int>(e)], args});
         if (on_window) on_window(w, e);
     }
     void control_event(Control c, Event e, const EventArgs& args) override {
@@ -40,7 +44,9 @@ class RecordingSink : public EventSink {
             if (s.control == control && s.what == what) return true;
         return false;
     }
-    bool saw(Control c, Event e) const { return saw(std::string(c.name), std::to_string(static_cast<int>(e))); }
+    bool saw(Control c, Event e) const {
+        return saw(std::string(c.name), std::to_string(static_cast<int>(e)));
+    }
     void clear() {
         std::lock_guard lock(mutex_);
         seen_.clear();

@@ -35,7 +35,6 @@ WebBrowsers::WebBrowsers(Application& app, QtView& view, WebCookieStore& store)
         }
     }
     prepare_web_engine(host_resolver_rules(app.session().http.options().routing, tls_port_));
-    store.open();
     login_ = std::make_unique<WebLoginBrowser>(view, store, *policy_);
     pages_ = std::make_unique<WebBrowserPort>(view, store, *policy_);
     app.set_login_browser(login_.get());

@@ -52,7 +52,8 @@ void WebCookieStore::open(const QString& folder) {
         to_engine(c, (c.secure ? "https://" : "http://") + c.domain);
 }
 
-QWebEnginePage* WebCookieStore::new_page(const CertificatePolicy& policy, QObject* parent) const {
+QWebEnginePage* WebCookieStore::new_page(const CertificatePolicy& policy, QObject* parent) {
+    open();
     auto* page = new QWebEnginePage(profile_, parent);
     policy.attach(page);
     return page;

@@ -34,8 +34,10 @@ class WebCookieStore : public QObject, public PlatformCookieStore {
     QWebEngineProfile* profile() const { return profile_; }
     const CookieMirror& mirror() const { return mirror_; }
 
-    // A page on this profile whose certificate errors policy answers.
-    QWebEnginePage* new_page(const CertificatePolicy& policy, QObject* parent) const;
+    // A page on this profile whose certificate errors policy answers; opens
+    // the profile first when it is not open yet (the engine starts then, not
+    // with the program).
+    QWebEnginePage* new_page(const CertificatePolicy& policy, QObject* parent);
 
     std::string read(std::string_view address, bool include_http_only) override;
     bool write(std::string_view address, std::string_view name, std::string_view data) override;
