@@ -5,6 +5,7 @@
 #include <QWebEngineView>
 
 #include "main/login.h"
+#include "main/window_controllers.h"
 #include "session/session.h"
 #include "tests/web/web_fixture.h"
 #include "text/gbk.h"

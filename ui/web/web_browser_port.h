@@ -12,7 +12,7 @@
 #include "vendor_services/browser_port.h"
 
 class QTabWidget;
-class QWebEngineView;
+#include <QWebEngineView>
 class QWidget;
 
 namespace quillet {

@@ -19,8 +19,8 @@ class CertificatePolicy;
 class WebBrowsers {
   public:
     // After app.start() and before app.run(); store is the application's
-    // cookie store, not yet open: it opens with the first page. False from ok() when the simulator's HTTPS
-    // listener could not start (error() says why).
+    // cookie store, not yet open: it opens with the first page. False from ok() when the
+    // simulator's HTTPS listener could not start (error() says why).
     WebBrowsers(Application& app, QtView& view, WebCookieStore& store);
     ~WebBrowsers();  // takes the browsers back from the application
     WebBrowsers(const WebBrowsers&) = delete;

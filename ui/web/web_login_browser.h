@@ -5,11 +5,10 @@
 // program decides whether the login has landed.
 #include <QObject>
 #include <QPointer>
+#include <QWebEngineView>
 #include <string>
 
 #include "main/login.h"
-
-class QWebEngineView;
 class QUrl;
 
 namespace quillet {
