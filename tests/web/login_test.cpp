@@ -4,7 +4,12 @@
 #include "main/login.h"
 
 #include <QImage>
+#include <QPointer>
+#include <QTimer>
 #include <QWebEngineView>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "net/cookie_jar.h"
 #include "net/hosts.h"
@@ -142,6 +147,41 @@ TEST_F(LoginTest, LandingWithoutCookiesFails) {
     EXPECT_FALSE(s().state.logged_in.load());
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(gbk_to_utf8(messages_[0]), "登录失败，请检查浏览器设置");
+}
+
+// quillet --save-login: the login window alone, and the landed cookie text in
+// an owner-only file.
+TEST_F(LoginTest, SaveLoginWritesTheLandedCookies) {
+    const auto dir = std::filesystem::path(QUILLET_WEB_TEST_OUTPUT) / "save-login";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string file = (dir / "cookies.txt").string();
+
+    // The person at the page: fills it in once it has loaded.
+    QPointer<QWebEngineView> watched;
+    QTimer person;
+    QObject::connect(&person, &QTimer::timeout, [&] {
+        QWebEngineView* web = browsers_->login().web_view();
+        if (!web || web == watched) return;
+        watched = web;
+        QObject::connect(web->page(), &QWebEnginePage::loadFinished, web, [this, web](bool ok) {
+            if (ok && web->url().path() == QStringLiteral("/cgi-bin/xlogin"))
+                submit(web, box().account_qq(), "pw");
+        });
+    });
+    person.start(5);
+    QTimer::singleShot(20000, [&] { view_->close_window(Window::Login); });  // never hang
+
+    std::string error;
+    ASSERT_EQ(save_login(*app_, *view_, file, error), 0) << error;
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), box().account_cookie());
+    EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_FALSE(view_->is_loaded(Window::Main));  // the login window only
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

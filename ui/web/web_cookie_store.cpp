@@ -37,13 +37,11 @@ WebCookieStore::~WebCookieStore() {
     delete profile_;
 }
 
-void WebCookieStore::open(const QString& folder) {
+void WebCookieStore::open() {
     if (profile_) return;
-    const QString root = folder.isEmpty() ? web_data_folder() : folder;
-    profile_ = new QWebEngineProfile(QStringLiteral("quillet"));
-    profile_->setPersistentStoragePath(root + QStringLiteral("/storage"));
-    profile_->setCachePath(root + QStringLiteral("/cache"));
-    profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    // Our own off-the-record profile: cookies, cache, history and the pages'
+    // storage stay in memory and go with the process.
+    profile_ = new QWebEngineProfile();
     profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     QWebEngineCookieStore* engine = profile_->cookieStore();
     connect(engine, &QWebEngineCookieStore::cookieAdded, this, &WebCookieStore::on_added);

@@ -5,7 +5,6 @@
 // answers reads at once (HttpOnly cookies included); writes go to the engine
 // and into the mirror.
 #include <QObject>
-#include <QString>
 #include <string>
 #include <string_view>
 
@@ -25,11 +24,11 @@ class WebCookieStore : public QObject, public PlatformCookieStore {
     explicit WebCookieStore(Clock& clock = system_clock(), QObject* parent = nullptr);
     ~WebCookieStore() override;
 
-    // Makes the profile: named, its data under folder (default
-    // web_data_folder()), cookies and cache kept in memory only, so nothing
-    // of a login reaches the disk. The engine's switches must be set before.
-    // Cookies written before this go into the engine now.
-    void open(const QString& folder = {});
+    // Makes the profile: the program's own, off the record, so that nothing
+    // of a login (cookies, history, the pages' storage) reaches the disk.
+    // The engine's switches must be set before. Cookies written before this
+    // go into the engine now.
+    void open();
     bool is_open() const { return profile_ != nullptr; }
     QWebEngineProfile* profile() const { return profile_; }
     const CookieMirror& mirror() const { return mirror_; }

@@ -3,9 +3,6 @@
 #include <unistd.h>
 
 #include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
-#include <QStandardPaths>
 #include <QWebEngineCertificateError>
 #include <QWebEnginePage>
 #include <cstdio>
@@ -66,16 +63,6 @@ void prepare_web_engine(const std::string& resolver_rules) {
     // The engine splits this variable at blanks outside double quotes.
     flags += "--host-resolver-rules=\"" + QByteArray::fromStdString(resolver_rules) + "\"";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
-}
-
-QString web_data_folder() {
-    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.local/share");
-    const QString folder = base + QStringLiteral("/quillet/web");
-    QDir().mkpath(folder);
-    QFile::setPermissions(folder,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return folder;
 }
 
 bool CertificatePolicy::trust_pem(const std::string& pem) {

@@ -1,8 +1,7 @@
 #pragma once
-// The embedded browser engine's process-wide set-up: where its data goes, how
-// host names are routed (the same rules the HTTP engine follows) and which
-// certificate errors may be passed over (the simulator's own certificate, by
-// fingerprint, and nothing else).
+// The embedded browser engine's process-wide set-up: how host names are routed (the same rules the
+// HTTP engine follows) and which certificate errors may be passed over (the simulator's own
+// certificate, by fingerprint, and nothing else).
 #include <QByteArray>
 #include <QList>
 #include <QSslCertificate>
@@ -29,9 +28,6 @@ std::string host_resolver_rules(const Routing& routing, int tls_port = 0);
 // before the first web profile is made; the engine reads them then, once per
 // process, so only the first call counts.
 void prepare_web_engine(const std::string& resolver_rules);
-
-// $XDG_DATA_HOME/quillet/web (created, owner only): the engine's data folder.
-QString web_data_folder();
 
 class CertificatePolicy {
   public:
