@@ -76,6 +76,8 @@ int main(int argc, char** argv) {
         }
     }
 
+    // The embedded browser shares its rendering contexts with the windows.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication qt(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     quillet::apply_skin(qt);
