@@ -250,7 +250,6 @@ QWidget* FormWindow::make_widget(const ControlSpec& spec, QWidget* parent, Contr
         case ControlKind::Button: {
             auto* b = new QPushButton(qt_caption(spec.caption), parent);
             b->setAutoDefault(false);
-            b->setFocusPolicy(Qt::TabFocus);
             connect(b, &QPushButton::clicked, this, [this, &e] { report(e, Event::Clicked); });
             return b;
         }

@@ -13,6 +13,7 @@
 #include <QTextEdit>
 #include <QThread>
 #include <QTreeWidget>
+#include <QtTest/QTest>
 #include <atomic>
 #include <thread>
 
@@ -201,6 +202,20 @@ TEST_F(QtViewTest, OnlyTheUsersActionsReachTheProgramAsTheUsers) {
     EXPECT_EQ(seen[2].control, "列表框_大区");
     EXPECT_EQ(seen[2].args.index, 0);
     for (const auto& s : seen) EXPECT_TRUE(s.args.by_user);
+}
+
+TEST_F(QtViewTest, FocusMovingToAButtonTakesItFromTheRegionList) {
+    QWidget* main = view.form(Window::Main);
+    main->activateWindow();
+    ASSERT_TRUE(spin_until([&] { return main->isActiveWindow(); }));
+    view.set_enabled(按钮_一键领取, true);
+    view.set_visible(列表框_大区, true);
+    view.set_focus(列表框_大区);
+    ASSERT_TRUE(spin_until([&] { return view.widget(列表框_大区)->hasFocus(); }));
+    sink.clear();
+    // A click on a button takes the focus, as it does on the desktop.
+    QTest::mouseClick(view.widget(按钮_一键领取), Qt::LeftButton);
+    EXPECT_TRUE(spin_until([&] { return sink.saw(列表框_大区, Event::LostFocus); }, 2000));
 }
 
 TEST_F(QtViewTest, ListViewRowsCellsAndColours) {
