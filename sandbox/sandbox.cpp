@@ -480,8 +480,9 @@ int Sandbox::start_tls(int port) {
     Impl* impl = impl_.get();
     if (!impl->tls)
         impl->tls = std::make_unique<TlsListener>(
-            default_certificate_dir(),
-            [impl](const httplib::Request& req, httplib::Response& res) { impl->handle(req, res); });
+            default_certificate_dir(), [impl](const httplib::Request& req, httplib::Response& res) {
+                impl->handle(req, res);
+            });
     return impl->tls->start(port);
 }
 
