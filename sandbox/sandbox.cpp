@@ -23,6 +23,7 @@
 #include <set>
 #include <thread>
 
+#include "sandbox/login_page.h"
 #include "sandbox/world.h"
 
 namespace quillet::sandbox {
@@ -264,6 +265,7 @@ struct Sandbox::Impl {
 
     World world;
     std::unique_ptr<Server> server;
+    std::unique_ptr<TlsListener> tls;
     std::thread listener;
     int port = -1;
 
@@ -464,6 +466,7 @@ int Sandbox::start(int port) {
 }
 
 void Sandbox::stop() {
+    if (impl_->tls) impl_->tls->stop();
     if (!impl_->server) return;
     {
         std::lock_guard lock(impl_->mutex);
@@ -480,6 +483,24 @@ void Sandbox::stop() {
 
 int Sandbox::port() const {
     return impl_->port;
+}
+
+int Sandbox::start_tls(int port) {
+    Impl* impl = impl_.get();
+    if (!impl->tls)
+        impl->tls = std::make_unique<TlsListener>(
+            default_certificate_dir(), [impl](const httplib::Request& req, httplib::Response& res) {
+                impl->handle(req, res);
+            });
+    return impl->tls->start(port);
+}
+
+int Sandbox::tls_port() const {
+    return impl_->tls ? impl_->tls->port() : -1;
+}
+
+std::string Sandbox::tls_certificate_pem() const {
+    return TlsListener(default_certificate_dir(), {}).certificate_pem();
 }
 
 std::vector<RecordedRequest> Sandbox::requests() const {

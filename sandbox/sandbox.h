@@ -63,6 +63,12 @@ class Sandbox {
     int start(int port = 0);
     void stop();
     int port() const;
+    // The HTTPS listener beside it (the login page), with the test certificate
+    // of certificate_dir: the port, or -1 when it cannot start. stop() ends it too.
+    int start_tls(int port = 0);
+    int tls_port() const;  // -1 when not listening
+    // The certificate the HTTPS listener serves (PEM; empty when unreadable).
+    std::string tls_certificate_pem() const;
 
     std::vector<RecordedRequest> requests() const;
     void clear_requests();

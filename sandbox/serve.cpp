@@ -41,6 +41,15 @@ int serve_until_stopped(const ServeOptions& options) {
         std::fprintf(stderr, "quillet-sandbox: cannot listen on 127.0.0.1:%d\n", port);
         return 1;
     }
+    if (options.tls_port >= 0) {
+        const int tls = sandbox.start_tls(options.tls_port);
+        if (tls < 0) {
+            std::fprintf(stderr, "quillet-sandbox: cannot serve HTTPS on 127.0.0.1:%d\n",
+                         options.tls_port);
+            return 1;
+        }
+        std::printf("quillet-sandbox serving the login page over HTTPS on 127.0.0.1:%d\n", tls);
+    }
     if (!cookie_file.empty()) {
         std::ofstream out(cookie_file, std::ios::binary | std::ios::trunc);
         out << sandbox.account_cookie();

@@ -9,6 +9,7 @@ struct ServeOptions {
     int port = 0;  // 0: a free port
     std::filesystem::path scenario;
     std::string cookie_file;  // where to write the demo account's cookies (optional)
+    int tls_port = -1;        // the HTTPS listener of the login page: -1 none, 0 a free port
 };
 
 // Serves on 127.0.0.1 until SIGINT or SIGTERM, printing where it listens and

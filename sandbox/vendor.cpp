@@ -1,4 +1,4 @@
-// The login pages, the pictures (captcha, avatar, advertisement) and the plain
+// The login landing, the pictures (captcha, avatar, advertisement) and the plain
 // pages the activity browser opens.
 #include <zlib.h>
 
@@ -175,62 +175,6 @@ std::string html_escape(const std::string& s) {
 }
 
 }  // namespace
-
-// The QQ web login: GET shows a form, POST with the right password sets the
-// login cookies on the login domain (skey HttpOnly) and sends the browser to
-// the landing address given as s_url.
-Answer World::xlogin(const Call& c) {
-    std::string s_url = percent_decode_bytes(c.query_param("s_url"));
-    if (s_url.empty()) s_url = percent_decode_bytes(c.form("s_url"));
-    if (c.method == "POST") {
-        std::string qq = percent_decode_bytes(c.form("u"));
-        std::string password = percent_decode_bytes(c.form("p"));
-        Account* a = account(qq);
-        const Json* aj = nullptr;
-        for (const auto& cand : scenario_["accounts"].elements()) {
-            if (cand.str("qq") == qq) aj = &cand;
-        }
-        if (!a || !aj || password != aj->str("password")) {
-            return text_answer(
-                "<html><head><meta charset=\"utf-8\"><title>QQ登录</title></head><body>"
-                "<p class=\"err\">您输入的帐号或密码不正确，请重新输入。</p>"
-                "<a href=\"/cgi-bin/xlogin?s_url=" +
-                html_escape(c.query_param("s_url")) + "\">返回</a></body></html>");
-        }
-        std::string domain = main_domain(c.host);
-        std::string o = "o" + std::string(a->qq.size() < 10 ? 10 - a->qq.size() : 0, '0') + a->qq;
-        Answer ans = text_answer("<html><body>登录成功，正在跳转...</body></html>");
-        ans.status = 302;
-        std::string attrs = "; PATH=/; DOMAIN=" + domain + ";";
-        ans.headers.emplace_back("Set-Cookie", "pt2gguin=" + o + attrs);
-        ans.headers.emplace_back("Set-Cookie", "uin=" + o + attrs);
-        ans.headers.emplace_back("Set-Cookie", "skey=" + a->skey + attrs + " HttpOnly");
-        for (const auto& [k, v] : a->login_cookies)
-            ans.headers.emplace_back("Set-Cookie", k + "=" + v + attrs);
-        std::string target = s_url.empty() ? "/check_sig" : s_url;
-        ans.headers.emplace_back("Location", target);
-        return ans;
-    }
-    std::string demo = demo_qq_;
-    std::string password;
-    for (const auto& cand : scenario_["accounts"].elements()) {
-        if (cand.str("qq") == demo) password = cand.str("password");
-    }
-    return text_answer(
-        "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>QQ帐号安全登录</title>"
-        "<style>body{font-family:sans-serif;background:#f3f6fb}form{margin:40px auto;width:260px}"
-        "input{display:block;width:100%;margin:6px 0;padding:6px}</style></head><body>"
-        "<form method=\"post\" action=\"/cgi-bin/xlogin?" +
-        html_escape(c.query) +
-        "\"><h3>QQ帐号密码登录</h3>"
-        "<input name=\"u\" id=\"u\" value=\"" +
-        html_escape(demo) +
-        "\" placeholder=\"QQ号码\"><input name=\"p\" id=\"p\" type=\"password\" value=\"" +
-        html_escape(password) +
-        "\" placeholder=\"密码\"><input type=\"hidden\" name=\"s_url\" value=\"" +
-        html_escape(s_url) +
-        "\"><input type=\"submit\" id=\"login_button\" value=\"登 录\"></form></body></html>");
-}
 
 Answer World::landing(const Call& c) {
     std::string s_url = percent_decode_bytes(c.query_param("s_url"));

@@ -1,18 +1,20 @@
-// quillet: the desktop program. Builds the application, its Qt windows and an
-// in-memory cookie store, then runs the window sequence: the version check,
-// the login and the main window (straight to the main window when signed in
-// from a cookie file or the simulator's account).
+// quillet: the desktop program. Builds the application, its Qt windows, the
+// embedded browsers and their shared cookie store, then runs the window
+// sequence: the version check, the login and the main window (straight to the
+// main window when signed in from a cookie file).
 #include <QApplication>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "main/application.h"
-#include "net/cookie_jar.h"
 #include "ui/first_paint.h"
 #include "ui/qt_view.h"
 #include "ui/screenshots.h"
 #include "ui/skin.h"
+#include "ui/web/web_browsers.h"
+#include "ui/web/web_cookie_store.h"
 
 namespace {
 
@@ -22,6 +24,8 @@ constexpr const char* kUsage =
     "  --config F        the configuration file (default: next to the program)\n"
     "  --connect-to R    route a host (or * for every host) to ADDR:PORT\n"
     "  --sandbox         run against the built-in simulator and its demo account\n"
+    "  --save-login F    show the login window only; write the cookie text the login\n"
+    "                    leaves to F (owner-only), then exit\n"
     "  --help            this text\n";
 
 int usage_error(const std::string& message) {
@@ -34,6 +38,7 @@ int usage_error(const std::string& message) {
 int main(int argc, char** argv) {
     quillet::AppOptions options;
     std::string screenshot_dir;
+    std::optional<std::string> save_login_file;
     bool quit_after_first_paint = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -55,6 +60,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--connect-to") {
             if (!value(v)) return usage_error("--connect-to needs HOST=ADDR:PORT");
             options.connect_to.push_back(v);
+        } else if (arg == "--save-login") {
+            if (!value(v)) return usage_error("--save-login needs a file");
+            save_login_file = v;
         } else if (arg == "--sandbox") {
             options.sandbox = true;
         } else if (arg == "--screenshot-dir") {
@@ -68,24 +76,39 @@ int main(int argc, char** argv) {
         }
     }
 
+    // The embedded browser shares its rendering contexts with the windows.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication qt(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     quillet::apply_skin(qt);
 
+    // The store (the browser profile) outlives the windows' pages.
+    quillet::WebCookieStore store;
     quillet::QtView view;
-    quillet::MemoryCookieStore store;
     quillet::Application app(view, store);
     std::string error;
     if (!app.start(options, error)) {
         std::fprintf(stderr, "quillet: %s\n", error.c_str());
         return 1;
     }
+    quillet::WebBrowsers browsers(app, view, store);
+    if (!browsers.ok()) {
+        std::fprintf(stderr, "quillet: %s\n", browsers.error().c_str());
+        return 1;
+    }
+    if (save_login_file) {
+        const int rc = quillet::save_login(app, view, *save_login_file, error);
+        if (rc != 0) std::fprintf(stderr, "quillet: %s\n", error.c_str());
+        app.stop_jobs();
+        return rc;
+    }
     if (quit_after_first_paint) quillet::close_version_window_after_first_paint(view);
     std::unique_ptr<quillet::ScreenshotTour> tour;
     if (!screenshot_dir.empty())
         tour = std::make_unique<quillet::ScreenshotTour>(view, app, screenshot_dir);
 
-    if (options.cookie_file || options.sandbox)
+    // The simulator shows its own login page; the picture tour starts signed in.
+    if (options.cookie_file || (options.sandbox && tour))
         app.run_signed_in();
     else
         app.run();

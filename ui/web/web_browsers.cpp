@@ -1,0 +1,86 @@
+#include "ui/web/web_browsers.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "main/application.h"
+#include "net/hosts.h"
+#include "net/http_client.h"
+#include "sandbox/sandbox.h"
+#include "session/controls.h"
+#include "session/session.h"
+#include "ui/qt_view.h"
+#include "ui/web/web_browser_port.h"
+#include "ui/web/web_cookie_store.h"
+#include "ui/web/web_engine.h"
+#include "ui/web/web_login_browser.h"
+
+namespace quillet {
+
+WebBrowsers::WebBrowsers(Application& app, QtView& view, WebCookieStore& store)
+    : app_(app), policy_(std::make_unique<CertificatePolicy>()) {
+    if (sandbox::Sandbox* sim = app.simulator()) {
+        tls_port_ = sim->start_tls(0);
+        if (tls_port_ <= 0) {
+            tls_port_ = 0;
+            error_ = "the simulator's HTTPS listener could not start";
+        } else if (!policy_->trust_pem(sim->tls_certificate_pem())) {
+            error_ = "the simulator's test certificate cannot be read";
+        }
+    }
+    prepare_web_engine(host_resolver_rules(app.session().http.options().routing, tls_port_));
+    login_ = std::make_unique<WebLoginBrowser>(view, store, *policy_);
+    pages_ = std::make_unique<WebBrowserPort>(view, store, *policy_);
+    app.set_login_browser(login_.get());
+    app.set_browser_port(pages_.get());
+}
+
+WebBrowsers::~WebBrowsers() {
+    app_.set_login_browser(nullptr);
+    app_.set_browser_port(nullptr);
+}
+
+bool write_private_file(const std::string& file, const std::string& text) {
+    const std::filesystem::path target(file);
+    std::string temp =
+        (target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path()) /
+        ("." + target.filename().string() + ".XXXXXX");
+    const int fd = ::mkstemp(temp.data());  // created 0600
+    if (fd < 0) return false;
+    bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
+    size_t done = 0;
+    while (ok && done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), file.c_str()) == 0;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+int save_login(Application& app, QtView& view, const std::string& file, std::string& error) {
+    // Modal: returns when the login has landed (or the user closed the window).
+    view.show_window(Window::Login, true);
+    Session& s = app.session();
+    if (!s.state.logged_in) {
+        error = "no login: the login window closed before the login landed";
+        return 1;
+    }
+    if (!write_private_file(file, s.state.cookie.get())) {
+        error = "cannot write " + file;
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace quillet

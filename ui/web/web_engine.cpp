@@ -1,0 +1,96 @@
+#include "ui/web/web_engine.h"
+
+#include <unistd.h>
+
+#include <QCryptographicHash>
+#include <QWebEngineCertificateError>
+#include <QWebEnginePage>
+#include <cstdio>
+
+#include "net/hosts.h"
+
+namespace quillet {
+namespace {
+
+// Host names and addresses as the switch can carry them: no blanks, commas
+// or quotes that would split or end it.
+bool plain_name(const std::string& s) {
+    if (s.empty()) return false;
+    for (char c : s) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_' || c == '*' ||
+                        c == ':' || c == '[' || c == ']';
+        if (!ok) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string host_resolver_rules(const Routing& routing, int tls_port) {
+    std::string out;
+    auto add = [&](const std::string& pattern, const std::string& to) {
+        if (!out.empty()) out += ", ";
+        out += "MAP " + pattern + " " + to;
+    };
+    for (const RouteRule& r : routing.rules()) {
+        if (!plain_name(r.host) || !plain_name(r.address) || r.port <= 0 || r.port > 65535)
+            continue;
+        const std::string to = r.address + ":" + std::to_string(r.port);
+        if (tls_port > 0 && tls_port <= 65535) {
+            add(r.host + ":80", to);
+            add(r.host + ":443", r.address + ":" + std::to_string(tls_port));
+        } else {
+            add(r.host, to);
+        }
+    }
+    return out;
+}
+
+void prepare_web_engine(const std::string& resolver_rules) {
+    // The engine reads its switches once per process: the first call decides.
+    static bool prepared = false;
+    if (prepared) return;
+    prepared = true;
+    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
+        std::fputs("quillet: running as root: the embedded browser runs without its sandbox\n",
+                   stderr);
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
+    if (resolver_rules.empty()) return;
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (!flags.isEmpty()) flags += ' ';
+    // The engine splits this variable at blanks outside double quotes.
+    flags += "--host-resolver-rules=\"" + QByteArray::fromStdString(resolver_rules) + "\"";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+}
+
+bool CertificatePolicy::trust_pem(const std::string& pem) {
+    const QList<QSslCertificate> certs =
+        QSslCertificate::fromData(QByteArray::fromStdString(pem), QSsl::Pem);
+    if (certs.isEmpty() || certs.first().isNull()) return false;
+    trusted_.push_back(certs.first().digest(QCryptographicHash::Sha256));
+    return true;
+}
+
+bool CertificatePolicy::accepts(const QList<QSslCertificate>& chain) const {
+    if (chain.isEmpty() || chain.first().isNull()) return false;
+    const QByteArray digest = chain.first().digest(QCryptographicHash::Sha256);
+    for (const QByteArray& t : trusted_)
+        if (t == digest) return true;
+    return false;
+}
+
+void CertificatePolicy::attach(QWebEnginePage* page) const {
+    const CertificatePolicy copy = *this;
+    QObject::connect(page, &QWebEnginePage::certificateError, page,
+                     [copy](const QWebEngineCertificateError& e) {
+                         QWebEngineCertificateError error = e;
+                         if (error.isOverridable() && copy.accepts(error.certificateChain()))
+                             error.acceptCertificate();
+                         else
+                             error.rejectCertificate();
+                     });
+}
+
+}  // namespace quillet
