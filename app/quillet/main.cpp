@@ -4,10 +4,12 @@
 // main window when signed in from a cookie file).
 #include <QApplication>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "main/accounts.h"
 #include "main/application.h"
 #include "ui/first_paint.h"
 #include "ui/qt_view.h"
@@ -24,8 +26,11 @@ constexpr const char* kUsage =
     "  --config F        the configuration file (default: next to the program)\n"
     "  --connect-to R    route a host (or * for every host) to ADDR:PORT\n"
     "  --sandbox         run against the built-in simulator and its demo account\n"
-    "  --save-login F    show the login window only; write the cookie text the login\n"
-    "                    leaves to F (owner-only), then exit\n"
+    "  --account NAME    sign in with the account profile NAME\n"
+    "                    (~/.config/quillet/accounts/NAME.cookie)\n"
+    "  --save-login [F]  show the login window only; write the cookie text the login\n"
+    "                    leaves to F, or with --account to that profile (owner-only),\n"
+    "                    then exit\n"
     "  --help            this text\n";
 
 int usage_error(const std::string& message) {
@@ -60,9 +65,14 @@ int main(int argc, char** argv) {
         } else if (arg == "--connect-to") {
             if (!value(v)) return usage_error("--connect-to needs HOST=ADDR:PORT");
             options.connect_to.push_back(v);
+        } else if (arg == "--account") {
+            if (!value(v) || !quillet::valid_account_name(v))
+                return usage_error("--account needs a profile name (letters, digits, . _ -)");
+            options.account = v;
         } else if (arg == "--save-login") {
-            if (!value(v)) return usage_error("--save-login needs a file");
-            save_login_file = v;
+            // The file may be left out when --account names the profile.
+            save_login_file = std::string();
+            if (i + 1 < argc && argv[i + 1][0] != '-') save_login_file = argv[++i];
         } else if (arg == "--sandbox") {
             options.sandbox = true;
         } else if (arg == "--screenshot-dir") {
@@ -83,6 +93,16 @@ int main(int argc, char** argv) {
     quillet::apply_skin(qt);
 
     // The store (the browser profile) outlives the windows' pages.
+    if (save_login_file && save_login_file->empty()) {
+        if (!options.account) return usage_error("--save-login needs a file or --account NAME");
+        // Signing in again for a profile: its old cookie file is not read.
+        const std::filesystem::path profile = quillet::account_cookie_path(*options.account);
+        std::error_code ec;
+        std::filesystem::create_directories(profile.parent_path(), ec);
+        save_login_file = profile.string();
+    }
+    if (save_login_file) options.account.reset();
+
     quillet::WebCookieStore store;
     quillet::QtView view;
     quillet::Application app(view, store);
@@ -108,7 +128,7 @@ int main(int argc, char** argv) {
         tour = std::make_unique<quillet::ScreenshotTour>(view, app, screenshot_dir);
 
     // The simulator shows its own login page; the picture tour starts signed in.
-    if (options.cookie_file || (options.sandbox && tour))
+    if (options.cookie_file || options.account || (options.sandbox && tour))
         app.run_signed_in();
     else
         app.run();
