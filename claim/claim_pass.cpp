@@ -110,7 +110,9 @@ void run_claim_pass(Session& s, ActivityCatalogue& catalogue, const MessageClean
             dispatch_entry(s, entry, n, i, cleaner);
             s.pump();
         }
+        s.report_progress(i, n);
     }
+    s.report_progress(n, n);
 
     s.log.append(kEnd, colour::green);
     unlock_controls(s, s.state.logged_in);

@@ -1,7 +1,9 @@
 #include "main/application.h"
 
+#include <cstdint>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "main/login.h"
 #include "main/start_sequence.h"
@@ -62,13 +64,42 @@ struct Application::Impl {
 
 namespace {
 
-std::optional<std::string> read_whole_file(const std::string& path) {
+// A cookie file far larger than any login's cookie text is not one.
+constexpr std::uintmax_t kMaxCookieFileBytes = 16 * 1024;
+
+// At most limit + 1 bytes of a file (a device such as /dev/zero never ends).
+std::optional<std::string> read_file_start(const std::string& path, size_t limit) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
+    std::string text(limit + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (in.bad()) return std::nullopt;
-    return text.str();
+    text.resize(static_cast<size_t>(in.gcount()));
+    return text;
+}
+
+// Why the cookie text of a file cannot be a login's, or empty when it can be:
+// one line (a final line break is fine) without control bytes, holding a
+// skey. The message never quotes the text: it is a credential.
+std::string cookie_text_problem(const std::string& path, std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    if (trim(text).empty()) return "the cookie file " + path + " is empty";
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '\n' || c == '\r')
+            return "the cookie file " + path +
+                   " holds more than one line; it must hold the cookie text of one login on one "
+                   "line";
+        if (c < 0x20 || c == 0x7F)
+            return "the cookie file " + path +
+                   " holds control bytes; it must hold the cookie text of one login "
+                   "(name=value pairs separated by \"; \")";
+    }
+    if (CookieJar::cookie_value_copy(std::string(text), "skey", true).empty())
+        return "the cookie file " + path +
+               " holds no skey cookie; it must hold the cookie text a QQ login leaves "
+               "(uin=...; skey=...)";
+    return {};
 }
 
 }  // namespace
@@ -91,9 +122,28 @@ bool Application::start(const AppOptions& o, std::string& error, bool* usage_err
     // The cookie file holds credentials: read it, never echo it.
     std::string cookies;
     if (o.cookie_file) {
-        auto text = read_whole_file(*o.cookie_file);
-        if (!text) {
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(*o.cookie_file, ec);
+        if (!ec && size > kMaxCookieFileBytes) {
+            error = "the cookie file " + *o.cookie_file + " is " + std::to_string(size) +
+                    " bytes, far more than a login's cookie text; is it the right file?";
+            usage = true;
+            return false;
+        }
+        auto text = read_file_start(*o.cookie_file, kMaxCookieFileBytes);
+        if (!text || std::filesystem::is_directory(*o.cookie_file, ec)) {
             error = "cannot read the cookie file " + *o.cookie_file;
+            usage = true;
+            return false;
+        }
+        if (text->size() > kMaxCookieFileBytes) {  // a pipe or a device: no size beforehand
+            error = "the cookie file " + *o.cookie_file +
+                    " is far larger than a login's cookie text; is it the right file?";
+            usage = true;
+            return false;
+        }
+        if (std::string why = cookie_text_problem(*o.cookie_file, *text); !why.empty()) {
+            error = std::move(why);
             usage = true;
             return false;
         }

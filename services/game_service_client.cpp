@@ -147,8 +147,11 @@ int32_t GameServiceClient::query_spend(CookieVar& cookie, int32_t area_id,
 }
 
 int32_t GameServiceClient::scan_areas(
-    CookieVar& cookie, const std::function<void(const std::string&, int32_t)>& found) {
+    CookieVar& cookie, const std::function<void(const std::string&, int32_t)>& found,
+    const std::function<bool(int, int, bool)>& after_each) {
     int32_t count = 0;
+    const int total = static_cast<int>(RegionTable::entries().size());
+    int done = 0;
     for (const RegionEntry& e : RegionTable::entries()) {
         const std::string url =
             s_.http_url(Host::PAY,
@@ -163,6 +166,7 @@ int32_t GameServiceClient::scan_areas(
             }
         }
         s_.pump();
+        if (after_each && !after_each(++done, total, !answer.empty())) break;
     }
     return count;
 }
