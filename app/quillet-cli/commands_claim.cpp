@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/quillet-cli/cli_window.h"
+#include "session/session.h"
 
 namespace quillet {
 
@@ -14,7 +15,16 @@ int run_claim(CliContext& ctx) {
         return 2;
     }
     if (open_main_window(ctx) != InitResult::Ready) return 1;
-    return raise_user_event(ctx, ctl::main::按钮_一键领取, Event::Clicked) ? 0 : 1;
+    if (!raise_user_event(ctx, ctl::main::按钮_一键领取, Event::Clicked)) return 1;
+    // The pass loads a missing catalogue first and ends silently when it
+    // still cannot: nothing was claimed, which a scheduler must hear of.
+    if (!ctx.session.state.catalogue_ready) {
+        std::fprintf(stderr,
+                     "quillet-cli: claim: the activity catalogue could not be loaded; "
+                     "nothing was claimed\n");
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace
