@@ -136,6 +136,9 @@ int run_cdk(CliContext& ctx) {
     picked.index = index_of_value(ctx, c::组合框_大区列表, area_id);
     v.select_index(c::组合框_大区列表, picked.index);
     raise_user_event(ctx, c::组合框_大区列表, Event::SelectionChanged, picked);
+    // Without a role in that region the button would refuse: say so (the
+    // look-up's message box is printed) before asking for any letters.
+    if (ctx.session.state.cdk_role.get().area_id != area_id) return 1;
 
     auto* memory = dynamic_cast<MemoryView*>(&v);
     const std::string picture = memory ? memory->state(c::图片框_验证码).picture : std::string();

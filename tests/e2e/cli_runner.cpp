@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 extern char** environ;
@@ -56,7 +57,17 @@ CliRun run_cli(const std::vector<std::string>& args, int bound_seconds, const Cl
     signal(SIGPIPE, SIG_IGN);
     const bool feeds = setup.input || setup.answer;
     int out_pipe[2], err_pipe[2], in_pipe[2] = {-1, -1};
-    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0 || (feeds && pipe(in_pipe) != 0)) return run;
+    if (pipe(out_pipe) != 0 || (feeds && pipe(in_pipe) != 0)) return run;
+    std::string terminal;  // the pseudo-terminal's name when stderr is one
+    if (setup.stderr_terminal) {
+        // The reading end is the terminal's master; the child opens the other end.
+        err_pipe[0] = posix_openpt(O_RDWR | O_NOCTTY);
+        if (err_pipe[0] < 0 || grantpt(err_pipe[0]) != 0 || unlockpt(err_pipe[0]) != 0) return run;
+        terminal = ptsname(err_pipe[0]);
+        err_pipe[1] = open(terminal.c_str(), O_RDWR | O_NOCTTY);  // kept open until spawned
+    } else if (pipe(err_pipe) != 0) {
+        return run;
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
@@ -118,8 +129,9 @@ CliRun run_cli(const std::vector<std::string>& args, int bound_seconds, const Cl
         }
         if (poll(fds, 2, static_cast<int>(left)) <= 0) continue;
         for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             char buf[65536];
+            // A terminal's master reads EIO once the child's end is closed.
             ssize_t n = read(fds[i].fd, buf, sizeof buf);
             if (n <= 0) {
                 close(fds[i].fd);

@@ -69,6 +69,8 @@ const Case kCases[] = {
     // The CDKEY command's forms.
     {"cdk_old_form", {"cdk", "{cdkey}", "ABCD", "320"}, "{account}", true, nullptr, nullptr, 2,
      true, "usage: cdk KEY AREA_ID", "[提示]"},
+    {"cdk_region_without_role", {"cdk", "{cdkey}", "319"}, "{account}", true, nullptr, nullptr, 1,
+     false, "message (提示): 未查询到角色信息", "captcha picture"},
     {"cdk_no_letters", {"cdk", "{cdkey}", "320"}, "{account}", true, nullptr, nullptr, 2, true,
      "no captcha letters on standard input", "兑换成功"},
     // The simulator: a port in use is an error, a port must be a number.
@@ -227,6 +229,30 @@ TEST_F(FirstRunFlows, CdkRedeemsWithTheLettersOfTheSavedPicture) {
     const CliRun wrong = redeem(false);
     ASSERT_EQ(wrong.status, 0) << wrong.dump();
     EXPECT_TRUE(shows(wrong, "验证码错误，请重新输入")) << wrong.dump();
+}
+
+}  // namespace
+}  // namespace quillet::e2e
+
+namespace quillet::e2e {
+namespace {
+
+TEST_F(FirstRunFlows, ProgressOnATerminalOnly) {
+    CliSetup terminal;
+    terminal.stderr_terminal = true;
+    const CliRun on_terminal = cli({"claim"}, 120, terminal);
+    ASSERT_EQ(on_terminal.status, 0) << on_terminal.dump();
+    // The claim pass counts its entries on one overwritten line, cleared at the end.
+    EXPECT_NE(on_terminal.err.find("\r\x1b[K[1/25]"), std::string::npos) << on_terminal.err;
+    EXPECT_NE(on_terminal.err.find("\r\x1b[K[24/25]"), std::string::npos) << on_terminal.err;
+    EXPECT_TRUE(on_terminal.err.ends_with("\r\x1b[K")) << on_terminal.err;
+    const CliRun scan = cli({"scan"}, 120, terminal);
+    EXPECT_NE(scan.err.find("[41/42]"), std::string::npos) << scan.err;
+
+    const CliRun piped = cli({"claim"});
+    ASSERT_EQ(piped.status, 0) << piped.dump();
+    EXPECT_EQ(piped.err.find("[1/25]"), std::string::npos) << piped.err;
+    EXPECT_EQ(piped.err.find('\r'), std::string::npos) << piped.err;
 }
 
 }  // namespace
