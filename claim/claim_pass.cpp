@@ -124,7 +124,9 @@ void run_claim_pass(Session& s, ActivityCatalogue& catalogue, const MessageClean
             dispatch_entry(s, entry, n, i, cleaner);
             s.pump();
         }
+        s.report_progress(i, n);
     }
+    s.report_progress(n, n);
 
     if (!s.jobs.stop_requested()) s.log.append(kEnd, colour::green);
     unlock_controls(s, s.state.logged_in);

@@ -1,7 +1,9 @@
 #include "main/application.h"
 
+#include <cstdint>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "main/accounts.h"
 #include "main/login.h"
@@ -63,13 +65,18 @@ struct Application::Impl {
 
 namespace {
 
-std::optional<std::string> read_whole_file(const std::string& path) {
+// A cookie file far larger than any login's cookie text is not one.
+constexpr std::uintmax_t kMaxCookieFileBytes = 16 * 1024;
+
+// At most limit + 1 bytes of a file (a device such as /dev/zero never ends).
+std::optional<std::string> read_file_start(const std::string& path, size_t limit) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
+    std::string text(limit + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (in.bad()) return std::nullopt;
-    return text.str();
+    text.resize(static_cast<size_t>(in.gcount()));
+    return text;
 }
 
 }  // namespace
@@ -92,9 +99,17 @@ bool Application::start(const AppOptions& o, std::string& error, bool* usage_err
     // The cookie file holds credentials: read it, never echo it.
     std::string cookies;
     if (o.cookie_file) {
-        auto text = read_whole_file(*o.cookie_file);
-        if (!text) {
+        std::error_code ec;
+        auto text = read_file_start(*o.cookie_file, kMaxCookieFileBytes);
+        if (!text || std::filesystem::is_directory(*o.cookie_file, ec)) {
             error = "cannot read the cookie file " + *o.cookie_file;
+            usage = true;
+            return false;
+        }
+        // Checked before any request: a text that is no login's, or one that
+        // could add header lines of its own, never goes out.
+        if (auto why = cookie_file_problem(*text)) {
+            error = "the cookie file " + *o.cookie_file + " " + *why;
             usage = true;
             return false;
         }

@@ -178,23 +178,31 @@ std::string CookieJar::cookie_date(const DateTime& t) {
 std::optional<std::string> cookie_file_problem(std::string_view text) {
     constexpr size_t kMaxBytes = 16 * 1024;
     if (text.size() > kMaxBytes)
-        return "the cookie file is larger than 16 KiB; it does not hold a cookie text";
+        return std::string(
+            "is larger than 16 KiB, far more than a login's cookie text; is it the "
+            "right file?");
     // One line break (LF or CR LF) may end the file.
     std::string_view body = text;
     if (!body.empty() && body.back() == '\n') body.remove_suffix(1);
     if (!body.empty() && body.back() == '\r') body.remove_suffix(1);
     for (char c : body) {
         if (c == '\r' || c == '\n')
-            return "the cookie file holds a line break inside its text; it must be one line";
+            return std::string(
+                "holds a line break inside its text (more than one line); it must "
+                "hold the cookie text of one login on one line");
     }
     for (char c : body) {
         auto u = static_cast<unsigned char>(c);
         if ((u < 0x20 && c != '\t') || u == 0x7F)
-            return "the cookie file holds control characters; it must be plain cookie text";
+            return std::string(
+                "holds control bytes; it must hold the cookie text of one login "
+                "(name=value pairs separated by \"; \")");
     }
-    if (trim_view(body).empty()) return "the cookie file is empty";
+    if (trim_view(body).empty()) return std::string("is empty");
     if (CookieJar::cookie_value_copy(std::string(body), "skey", true).empty())
-        return "the cookie file has no skey cookie; copy the cookie text a login left";
+        return std::string(
+            "holds no skey cookie; it must hold the cookie text a QQ login leaves "
+            "(uin=...; skey=...)");
     return std::nullopt;
 }
 

@@ -18,8 +18,9 @@ namespace quillet {
 std::string merge_cookies(std::string& cookie, std::string& fresh);
 std::string merge_cookies_copy(std::string cookie, std::string fresh);
 
-// What is wrong with the text of a cookie file, as one English line; nothing
-// when it can be used as a session cookie. Refused: a line break inside the
+// What is wrong with the text of a cookie file, as the end of one English
+// line that begins "the cookie file F "; nothing when it can be used as a
+// session cookie. The message never quotes the text. Refused: a line break inside the
 // text (one trailing line break is fine), other control bytes, an empty text,
 // more than 16 KiB, and a text without a skey cookie.
 std::optional<std::string> cookie_file_problem(std::string_view text);

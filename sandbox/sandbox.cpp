@@ -451,6 +451,13 @@ int Sandbox::start(int port) {
     server->Put(".*", handler);
     server->Delete(".*", handler);
     server->Options(".*", handler);
+    // The server library's default also sets SO_REUSEPORT, which lets a second
+    // simulator listen on a port in use and split the requests between two
+    // worlds: only SO_REUSEADDR (a restart may reuse a port in TIME_WAIT).
+    server->set_socket_options([](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     int bound = port == 0 ? server->bind_to_any_port("127.0.0.1")
                           : (server->bind_to_port("127.0.0.1", port) ? port : -1);
     if (bound <= 0) return -1;

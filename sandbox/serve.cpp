@@ -38,7 +38,10 @@ int serve_until_stopped(const ServeOptions& options) {
     }
     int bound = sandbox.start(port);
     if (bound < 0) {
-        std::fprintf(stderr, "quillet-sandbox: cannot listen on 127.0.0.1:%d\n", port);
+        std::fprintf(stderr,
+                     "quillet-sandbox: cannot listen on 127.0.0.1:%d: the port is in use (or "
+                     "not allowed); choose another with --port N, or --port 0 for a free one\n",
+                     port);
         return 1;
     }
     if (options.tls_port >= 0) {

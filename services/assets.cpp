@@ -113,7 +113,14 @@ void show_assets(Session& s, GameServiceClient& client, int weapon_class) {
         return;
     }
     log("[提示]查询我的资产...", colour::navy);
-    const DateTime today = client.server_date();
+    // The server tells the date only: hours are counted from the server's date
+    // at the local time of day, or a weapon that ran out this morning would
+    // still show hours left until midnight.
+    DateTime today = client.server_date();
+    const DateTime local = s.clock.now();
+    today.hour = local.hour;
+    today.minute = local.minute;
+    today.second = local.second;
     const std::string area = std::to_string(s.state.area_id);
     const std::string url =
         fill_template(s.http_url(Host::TGP_DATA,

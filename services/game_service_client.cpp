@@ -172,8 +172,11 @@ int32_t parse_spend_records(std::string_view answer, std::vector<SpendRecord>& o
 }
 
 int32_t GameServiceClient::scan_areas(
-    CookieVar& cookie, const std::function<void(const std::string&, int32_t)>& found) {
+    CookieVar& cookie, const std::function<void(const std::string&, int32_t)>& found,
+    const std::function<bool(int, int, bool)>& after_each) {
     int32_t count = 0;
+    const int total = static_cast<int>(RegionTable::entries().size());
+    int done = 0;
     for (const RegionEntry& e : RegionTable::entries()) {
         if (s_.jobs.stop_requested()) break;  // the window is closing
         const std::string url =
@@ -186,6 +189,7 @@ int32_t GameServiceClient::scan_areas(
             ++count;
         }
         s_.pump();
+        if (after_each && !after_each(++done, total, !answer.empty())) break;
     }
     return count;
 }

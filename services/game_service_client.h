@@ -75,8 +75,12 @@ class GameServiceClient {
     AreaProbe query_flow_area(CookieVar& cookie, const std::string& g_tk, int32_t activity_id,
                               int32_t flow_id);
     int32_t query_spend(CookieVar& cookie, int32_t area_id, std::vector<SpendRecord>& out);
+    // after_each (optional) hears of every region asked (done of total, and
+    // whether anything came back); returning false ends the scan there.
     int32_t scan_areas(CookieVar& cookie,
-                       const std::function<void(const std::string& name, int32_t area_id)>& found);
+                       const std::function<void(const std::string& name, int32_t area_id)>& found,
+                       const std::function<bool(int done, int total, bool answered)>& after_each =
+                           {});
     std::string query_ban(CookieVar& cookie, const std::string& qq, int32_t area_id);
     int32_t query_activity_list(std::vector<ActivityListItem>& out);
     DateTime server_date();

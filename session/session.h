@@ -24,8 +24,13 @@ inline constexpr const char* kVersion = "1.1.0.19";
 struct Session {
     Session(View& v, Clock& c, HttpClient& h, HostTable hosts_, PlatformCookieStore& store,
             std::filesystem::path config_file)
-        : view(v), clock(c), http(h), hosts(std::move(hosts_)), cookie_store(store),
-          config(std::move(config_file)), log(v, c) {}
+        : view(v),
+          clock(c),
+          http(h),
+          hosts(std::move(hosts_)),
+          cookie_store(store),
+          config(std::move(config_file)),
+          log(v, c) {}
 
     View& view;
     Clock& clock;
@@ -38,6 +43,11 @@ struct Session {
     // Told of every claim attempt right after its log line; empty unless a
     // caller watches the pass. Runs on the claiming worker.
     std::function<void(const ClaimAttempt&)> on_claim_attempt;
+    // Long work (the region scan, a claim pass) reports its steps here: called
+    // from the job's thread after each step, and once more with done == total
+    // when the work ends, also when it was cut short. Null by default; set
+    // before any job runs.
+    std::function<void(int done, int total)> progress;
     JobRunner jobs;  // declared last: joined first, before anything it uses goes
 
     // "http://" + the host's name.
@@ -45,6 +55,9 @@ struct Session {
         return "http://" + hosts[h] + std::string(path);
     }
     void pump() { view.pump_events(); }
+    void report_progress(int done, int total) const {
+        if (progress) progress(done, total);
+    }
 };
 
 // Disables the main window's action controls (called before a job starts).

@@ -43,6 +43,52 @@ void IniFile::set_path(std::filesystem::path path) {
     path_ = std::move(path);
 }
 
+bool IniFile::exists() const {
+    std::lock_guard lock(mutex_);
+    std::error_code ec;
+    return !path_.empty() && std::filesystem::exists(path_, ec);
+}
+
+bool IniFile::readable() const {
+    std::lock_guard lock(mutex_);
+    std::error_code ec;
+    if (path_.empty() || std::filesystem::is_directory(path_, ec)) return false;
+    std::ifstream in(path_, std::ios::binary);
+    return static_cast<bool>(in);
+}
+
+bool IniFile::looks_like_ini() const {
+    constexpr size_t kLooked = 64 * 1024;
+    std::string text;
+    {
+        std::lock_guard lock(mutex_);
+        std::ifstream in(path_, std::ios::binary);
+        if (!in) return false;
+        text.resize(kLooked);
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<size_t>(in.gcount()));
+    }
+    if (text.find('\0') != std::string::npos) return false;
+    if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);  // a UTF-8 byte-order mark
+    const bool cut = text.size() == kLooked;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            if (cut) break;  // the last line may be cut in two
+            end = text.size();
+        }
+        const std::string line = trim(std::string_view(text).substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        if (is_section(line, nullptr)) continue;
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos || trim(std::string_view(line).substr(0, eq)).empty())
+            return false;
+    }
+    return true;
+}
+
 std::string IniFile::read(std::string_view section, std::string_view key,
                           std::string_view fallback) const {
     std::lock_guard lock(mutex_);

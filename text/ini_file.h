@@ -10,7 +10,7 @@
 namespace quillet {
 
 class IniFile {
-public:
+  public:
     explicit IniFile(std::filesystem::path path = {});
     const std::filesystem::path& path() const { return path_; }
     void set_path(std::filesystem::path path);
@@ -18,10 +18,19 @@ public:
     // Reads the file afresh on every call, as a profile reader does.
     std::string read(std::string_view section, std::string_view key,
                      std::string_view fallback = "") const;
+    // Whether the file exists and opens for reading (a missing file reads as
+    // empty: every entry takes its default).
+    bool exists() const;
+    bool readable() const;
+    // Whether a readable file reads as an INI file: no NUL bytes, and every
+    // line that is not blank is a comment (";" or "#"), a [section] or a
+    // key=value entry. Only the start of a large file is looked at.
+    bool looks_like_ini() const;
+
     // Read-modify-write of the whole file; false when it cannot be written.
     bool write(std::string_view section, std::string_view key, std::string_view value);
 
-private:
+  private:
     std::filesystem::path path_;
     mutable std::mutex mutex_;
 };

@@ -25,9 +25,13 @@ struct CliCommand {
     const char* name;
     const char* usage;    // "bind AREA_ID"
     const char* summary;  // one line for --help
-    // Exit status: 0 ran, 1 the account could not be initialised, 2 usage error,
-    // 3 the QQ login has expired.
+    // Exit status: 0 ran, 1 the account could not be initialised (or the
+    // command's work could not start: no catalogue, version not accepted),
+    // 2 a usage error or a local problem (options, files), 3 the QQ login has
+    // expired.
     int (*run)(CliContext&);
+    // Signs an account in: needs a cookie file (or --sandbox's demo account).
+    bool account = true;
 };
 
 bool register_cli_command(const CliCommand& command);

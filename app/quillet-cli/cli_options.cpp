@@ -132,7 +132,7 @@ const Contract kContract[] = {
     {"ban", "ban", "show whether and until when the account is banned"},
     {"activities", "activities", "list the publisher's current activities"},
     {"vouchers", "vouchers", "show the voucher, 聚豆 and 帮豆 balances and offers"},
-    {"cdk", "cdk KEY CAPTCHA AREA_ID", "redeem a CDKEY in a region with the captcha's letters"},
+    {"cdk", "cdk KEY AREA_ID", "redeem a CDKEY in a region (the captcha's letters on stdin)"},
     {"sandbox", "sandbox [--port N]", "run the built-in simulator until interrupted"},
 };
 
@@ -196,9 +196,10 @@ std::string cli_usage() {
     }
     out +=
         "\n"
-        "exit status: 0 the command ran, 1 the account could not be initialised (version:\n"
-        "the running version is not accepted), 2 a usage error, 3 the QQ login has expired\n"
-        "(sign in again).\n";
+        "exit status: 0 the command ran; 1 the account could not be initialised, the\n"
+        "activity catalogue could not be loaded (claim) or the running version is not\n"
+        "accepted (version); 2 a usage error or a local problem (no or a broken cookie file);\n"
+        "3 the QQ login has expired (sign in again).\n";
     return out;
 }
 

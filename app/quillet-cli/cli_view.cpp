@@ -203,9 +203,37 @@ std::string CliView::format_event(const ViewEvent& event, CliOutput mode, bool v
 void CliView::on_event(const ViewEvent& event) {
     const std::string line = format_event(event, mode_, verbose_);
     if (line.empty() || out_ == nullptr) return;
+    std::lock_guard lock(progress_mutex_);
+    if (!progress_.empty()) draw_progress_locked(true);
     std::fputs(line.c_str(), out_);
     std::fputc('\n', out_);
     std::fflush(out_);  // a reader of the stream sees each event as it happens
+    if (!progress_.empty()) draw_progress_locked(false);
+}
+
+void CliView::set_progress_stream(std::FILE* term) {
+    std::lock_guard lock(progress_mutex_);
+    progress_out_ = term;
+}
+
+void CliView::show_progress(int done, int total) {
+    std::lock_guard lock(progress_mutex_);
+    if (progress_out_ == nullptr) return;
+    if (done >= total || done < 0) {
+        if (!progress_.empty()) draw_progress_locked(true);
+        progress_.clear();
+        return;
+    }
+    progress_ = "[" + std::to_string(done) + "/" + std::to_string(total) + "]";
+    draw_progress_locked(false);
+}
+
+void CliView::draw_progress_locked(bool clear_only) {
+    if (progress_out_ == nullptr) return;
+    // Carriage return, then erase to the end of the line.
+    std::fputs("\r\x1b[K", progress_out_);
+    if (!clear_only) std::fputs(progress_.c_str(), progress_out_);
+    std::fflush(progress_out_);
 }
 
 }  // namespace quillet

@@ -8,6 +8,7 @@
 // Confirmation boxes are answered as set (--yes); the input box with --input,
 // else it counts as cancelled.
 #include <cstdio>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,12 @@ class CliView : public MemoryView {
     // shows nothing a user would see.
     static std::string format_event(const ViewEvent& event, CliOutput mode, bool verbose = false);
 
+    // Long work's "[n/N]" line on a terminal (term: stderr, or null for none):
+    // one line overwritten in place, cleared before each printed event and
+    // drawn again after it, removed when done reaches total. Thread-safe.
+    void set_progress_stream(std::FILE* term);
+    void show_progress(int done, int total);
+
   protected:
     void on_event(const ViewEvent& event) override;
 
@@ -32,6 +39,10 @@ class CliView : public MemoryView {
     std::FILE* out_;
     CliOutput mode_;
     bool verbose_;
+    std::mutex progress_mutex_;  // taken after the view's own lock, never before
+    std::FILE* progress_out_ = nullptr;
+    std::string progress_;  // the line on screen; empty when none
+    void draw_progress_locked(bool clear_only);
 };
 
 // A JSON string literal of a UTF-8 text, quotes included.

@@ -159,6 +159,6 @@ int run_claim_all_accounts(CliContext& ctx) {
 }
 
 QUILLET_CLI_COMMAND("accounts", "accounts", "list the account profiles (--account NAME)",
-                    run_accounts);
+                    run_accounts, false);
 
 }  // namespace quillet

@@ -7,6 +7,7 @@
 #include "app/quillet-cli/cli_options.h"
 #include "app/quillet-cli/cli_window.h"
 #include "app/quillet-cli/daily_commands.h"
+#include "session/session.h"
 
 namespace quillet {
 
@@ -25,8 +26,17 @@ int run_claim(CliContext& ctx) {
                                  status == kExitLoginExpired
                                      ? "the QQ login has expired"
                                      : "the account could not be initialised");
-    const int status = raise_user_event(ctx, ctl::main::按钮_一键领取, Event::Clicked) ? 0 : 1;
-    return finish_claim_pass(ctx, pass, status);
+    if (!raise_user_event(ctx, ctl::main::按钮_一键领取, Event::Clicked))
+        return finish_claim_pass(ctx, pass, 1, "the one-click claim is not available");
+    // The pass loads a missing catalogue first and ends silently when it
+    // still cannot: nothing was claimed, which a scheduler must hear of.
+    if (!ctx.session.state.catalogue_ready) {
+        std::fprintf(stderr,
+                     "quillet-cli: claim: the activity catalogue could not be loaded; "
+                     "nothing was claimed\n");
+        return finish_claim_pass(ctx, pass, 1, "the activity catalogue could not be loaded");
+    }
+    return finish_claim_pass(ctx, pass, 0);
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
 // quillet-cli account features: each runs the start-up initialisation as the
 // main window does, then raises the event of the feature's menu item, button
 // or panel.
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <string>
 
 #include "app/quillet-cli/cli_view.h"
@@ -9,6 +14,7 @@
 #include "app/quillet-cli/daily_commands.h"
 #include "session/session.h"
 #include "text/gbk.h"
+#include "text/text_ops.h"
 
 namespace quillet {
 
@@ -91,25 +97,83 @@ int run_assets(CliContext& ctx) {
     return raise_user_event(ctx, buttons[weapon_class - 1], Event::Clicked) ? 0 : 1;
 }
 
+// The file name ending a picture's first bytes call for.
+const char* picture_extension(const std::string& bytes) {
+    if (bytes.starts_with("\x89PNG")) return ".png";
+    if (bytes.starts_with("GIF8")) return ".gif";
+    if (bytes.starts_with("\xFF\xD8\xFF")) return ".jpg";
+    if (bytes.starts_with("BM")) return ".bmp";
+    return ".img";
+}
+
+// The captcha's letters as the user types them, one line; empty when none came.
+std::string read_captcha_letters() {
+    if (::isatty(STDIN_FILENO) == 1) {
+        std::fputs("captcha letters: ", stderr);
+        std::fflush(stderr);
+    }
+    std::string line;
+    if (!std::getline(std::cin, line)) return {};
+    return trim(line);
+}
+
+// cdk KEY AREA_ID: opens the CDKEY panel as its link does (a captcha, the
+// role look-up), picks the region, saves the captcha picture in the current
+// folder for the user to read, takes its letters from standard input and
+// presses 确定兑换: the redemption carries that captcha's session.
 int run_cdk(CliContext& ctx) {
-    if (ctx.args.size() != 3) {
-        std::fprintf(stderr, "usage: cdk KEY CAPTCHA AREA_ID\n");
+    if (ctx.args.size() != 2) {
+        std::fprintf(stderr,
+                     "usage: cdk KEY AREA_ID  (the captcha is saved as a picture in the current "
+                     "folder; its letters are then read from standard input)\n");
         return 2;
     }
-    const int64_t area_id = region_argument(ctx, ctx.args[2], "cdk");
+    const int64_t area_id = region_argument(ctx, ctx.args[1], "cdk");
     if (area_id == 0) return 2;
     if (const int st = init_status(ctx, open_main_window(ctx))) return st;
-    // As a user would: the link opens the panel (a captcha, the role of the
-    // selected region), the region is picked, the key and letters typed, and
-    // the button pressed.
     if (!raise_user_event(ctx, c::超级链接框_CDK兑换, Event::LeftReleased)) return 1;
     View& v = ctx.session.view;
     EventArgs picked;
     picked.index = index_of_value(ctx, c::组合框_大区列表, area_id);
     v.select_index(c::组合框_大区列表, picked.index);
     raise_user_event(ctx, c::组合框_大区列表, Event::SelectionChanged, picked);
+    // Without a role in that region the button would refuse: say so (the
+    // look-up's message box is printed) before asking for any letters.
+    if (ctx.session.state.cdk_role.get().area_id != area_id) return 1;
+
+    auto* memory = dynamic_cast<MemoryView*>(&v);
+    const std::string picture = memory ? memory->state(c::图片框_验证码).picture : std::string();
+    if (picture.empty()) {
+        std::fprintf(stderr, "cdk: the captcha picture could not be fetched; try again\n");
+        return 1;
+    }
+    std::error_code ec;
+    const std::filesystem::path file =
+        std::filesystem::current_path(ec) /
+        (std::string("quillet-captcha") + picture_extension(picture));
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << picture;
+        if (!out.flush()) {
+            std::fprintf(stderr, "cdk: cannot write the captcha picture to %s\n",
+                         file.string().c_str());
+            return 2;
+        }
+    }
+    if (ctx.json)
+        std::printf("{\"captcha_file\":%s}\n", json_string(file.string()).c_str());
+    else
+        std::printf("captcha picture: %s\n", file.string().c_str());
+    std::fflush(stdout);
+
+    const std::string letters = read_captcha_letters();
+    std::filesystem::remove(file, ec);  // its session is spent with this redemption
+    if (letters.empty()) {
+        std::fprintf(stderr, "cdk: no captcha letters on standard input; nothing redeemed\n");
+        return 2;
+    }
     v.set_text(c::编辑框_CDK, utf8_to_gbk(ctx.args[0]));
-    v.set_text(c::编辑框_验证码, utf8_to_gbk(ctx.args[1]));
+    v.set_text(c::编辑框_验证码, utf8_to_gbk(letters));
     raise_user_event(ctx, c::按钮_确定兑换, Event::Clicked);
     return 0;
 }
@@ -117,8 +181,10 @@ int run_cdk(CliContext& ctx) {
 }  // namespace
 
 QUILLET_CLI_COMMAND("scan", "scan", "list the regions in which the account has a role", run_scan);
-QUILLET_CLI_COMMAND("cdk", "cdk KEY CAPTCHA AREA_ID",
-                    "redeem a CDKEY for the role of a region, with the captcha's letters", run_cdk);
+QUILLET_CLI_COMMAND("cdk", "cdk KEY AREA_ID",
+                    "redeem a CDKEY for the role of a region: saves the captcha picture, then "
+                    "reads its letters from standard input",
+                    run_cdk);
 QUILLET_CLI_COMMAND("assets", "assets [1-4]",
                     "show the weapons of a class (1 main, 2 secondary, 3 melee, 4 throwing), "
                     "their value and the CF and GP points",

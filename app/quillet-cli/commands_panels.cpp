@@ -131,7 +131,7 @@ QUILLET_CLI_COMMAND("exchange", "exchange month|judou|bang N",
 QUILLET_CLI_COMMAND("lottery", "lottery judou|bang",
                     "draw the 聚豆 or 帮豆 lottery (asks to confirm: --yes accepts)", run_lottery);
 QUILLET_CLI_COMMAND("config", "config [MODEL PROP]",
-                    "show or store the two claim priorities (mode 0-2, item class 0-7)",
-                    run_config);
+                    "show or store the two claim priorities (mode 0-2, item class 0-7)", run_config,
+                    false);
 
 }  // namespace quillet

@@ -114,6 +114,6 @@ int run_schedule(CliContext& ctx) {
 
 QUILLET_CLI_COMMAND("schedule", "schedule --at HH:MM|--show|--remove",
                     "claim every day at HH:MM (systemd user timer, else a crontab line)",
-                    run_schedule);
+                    run_schedule, false);
 
 }  // namespace quillet

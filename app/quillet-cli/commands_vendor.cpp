@@ -109,6 +109,7 @@ int run_menu(CliContext& ctx) {
 QUILLET_CLI_COMMAND("menu", "menu", "list the manual activity pages of the 手动活动 menu",
                     run_menu);
 QUILLET_CLI_COMMAND("version", "version",
-                    "check the running version against the vendor's version file", run_version);
+                    "check the running version against the vendor's version file", run_version,
+                    false);
 
 }  // namespace quillet

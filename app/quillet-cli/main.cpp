@@ -16,8 +16,10 @@
 #include "app/quillet-cli/cli_view.h"
 #include "main/application.h"
 #include "net/cookie_jar.h"
+#include "net/hosts.h"
 #include "session/session.h"
 #include "text/gbk.h"
+#include "text/ini_file.h"
 
 namespace {
 
@@ -42,6 +44,29 @@ CliOutput output_mode(bool json) {
     return terminal ? CliOutput::Coloured : CliOutput::Plain;
 }
 
+// Settings that make a real run fail later, told as one line each on stderr
+// (the command still runs: the rest may work, and the user sees why not).
+void warn_about_setup(Session& s, const CliOptions& o) {
+    const IniFile& config = s.config;
+    const std::string path = config.path().string();
+    if (config.exists() && !config.readable())
+        std::fprintf(stderr,
+                     "quillet-cli: warning: cannot read the configuration file %s; "
+                     "using the defaults\n",
+                     path.c_str());
+    else if (config.exists() && !config.looks_like_ini())
+        std::fprintf(stderr,
+                     "quillet-cli: warning: the configuration file %s is not an INI file "
+                     "([section] lines and key=value entries); its settings may be ignored\n",
+                     path.c_str());
+    if (!o.sandbox && o.connect_to.empty() &&
+        s.hosts[Host::VENDOR] == HostTable::default_of(Host::VENDOR) && o.command != "sandbox")
+        std::fprintf(stderr,
+                     "quillet-cli: warning: the vendor's host is still the placeholder %s: set "
+                     "[hosts] VENDOR_HOST=... in the configuration file %s\n",
+                     std::string(HostTable::default_of(Host::VENDOR)).c_str(), path.c_str());
+}
+
 int run(int argc, char** argv) {
     const CliParse parsed = parse_cli_options(std::vector<std::string>(argv, argv + argc));
     if (!parsed.error.empty()) return usage_error(parsed.error);
@@ -52,6 +77,16 @@ int run(int argc, char** argv) {
     }
     const CliCommand* command = find_command(o.command);
     if (command == nullptr) return usage_error("unknown command '" + o.command + "'");
+
+    // What a real run needs, said before any request.
+    if (command->account && !o.cookie_file && !o.sandbox && !o.account && !o.all_accounts) {
+        std::fprintf(stderr,
+                     "quillet-cli: %s signs in with the cookie text of a QQ login: give it with "
+                     "--cookie-file F (README, \"Signing in\", tells how to get one; `quillet "
+                     "--save-login F` will write one), or try --sandbox\n",
+                     command->name);
+        return 2;
+    }
 
     MemoryCookieStore store;
     CliView view(stdout, output_mode(o.json), o.verbose);
@@ -73,6 +108,13 @@ int run(int argc, char** argv) {
         if (bad_options) return usage_error(error);
         std::fprintf(stderr, "quillet-cli: %s\n", error.c_str());
         return 1;
+    }
+
+    warn_about_setup(app.session(), o);
+    // Progress lines go to a terminal only, never into a file or a pipe.
+    if (::isatty(STDERR_FILENO) == 1) {
+        view.set_progress_stream(stderr);
+        app.session().progress = [&view](int done, int total) { view.show_progress(done, total); };
     }
 
     CliContext context{app, app.session(), o.args, input, o.json, &o};

@@ -34,9 +34,17 @@ int main(int argc, char** argv) {
             i + 1 >= argc)
             return usage();
         if (arg == "--port" || arg == "--tls-port") {
-            char* end = nullptr;
-            long v = std::strtol(argv[++i], &end, 10);
-            if (!end || *end || v < 0 || v > 65535) return usage();
+            const std::string_view text = argv[++i];
+            const bool digits = !text.empty() && text.size() <= 5 &&
+                                text.find_first_not_of("0123456789") == std::string_view::npos;
+            const long v = digits ? std::strtol(argv[i], nullptr, 10) : -1;
+            if (v < 0 || v > 65535) {
+                std::fprintf(stderr,
+                             "quillet-sandbox: %s takes a port number (1-65535, or 0 "
+                             "for a free one), not '%s'\n",
+                             std::string(arg).c_str(), argv[i]);
+                return usage();
+            }
             (arg == "--port" ? port : tls_port) = static_cast<int>(v);
         } else if (arg == "--scenario") {
             scenario = argv[++i];

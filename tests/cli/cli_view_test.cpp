@@ -102,3 +102,31 @@ TEST(CliView, StartsAsAFreshMainWindowAndPrintsNoSetUp) {
 
 }  // namespace
 }  // namespace quillet::testing
+
+namespace quillet::testing {
+namespace {
+
+TEST(CliView, ProgressOverwritesOneLineAndGivesWayToPrintedLines) {
+    char* buffer = nullptr;
+    size_t size = 0;
+    std::FILE* term = ::open_memstream(&buffer, &size);
+    const std::string out = printed(CliOutput::Plain, [term](CliView& v) {
+        v.show_progress(1, 3);  // no stream yet: nothing
+        v.set_progress_stream(term);
+        v.show_progress(1, 3);
+        v.show_progress(2, 3);
+        v.append_log("[09:05:31]", gbk("[提示]x"), colour::green);
+        v.show_progress(3, 3);
+        v.append_log("[09:05:32]", gbk("[提示]y"), colour::green);
+    });
+    std::fclose(term);
+    const std::string progress(buffer, size);
+    std::free(buffer);
+    EXPECT_EQ(out, "[09:05:31][提示]x\n[09:05:32][提示]y\n");
+    // Drawn, redrawn, cleared for the log line and drawn again, then cleared
+    // at the end; nothing for the line after it.
+    EXPECT_EQ(progress, "\r\x1b[K[1/3]\r\x1b[K[2/3]\r\x1b[K\r\x1b[K[2/3]\r\x1b[K");
+}
+
+}  // namespace
+}  // namespace quillet::testing

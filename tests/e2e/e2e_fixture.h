@@ -14,7 +14,7 @@
 namespace quillet::e2e {
 
 class CliAgainstSimulator : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         port_ = sb_.start(0);
         ASSERT_GT(port_, 0);
@@ -30,7 +30,7 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
-    CliRun cli(std::vector<std::string> args, int bound_seconds = 120) {
+    CliRun cli(std::vector<std::string> args, int bound_seconds = 120, const CliSetup& setup = {}) {
         std::vector<std::string> full{"--json",
                                       "--connect-to",
                                       "*=127.0.0.1:" + std::to_string(port_),
@@ -39,7 +39,7 @@ protected:
                                       "--config",
                                       (dir_ / "quillet.cfg").string()};
         full.insert(full.end(), args.begin(), args.end());
-        return run_cli(full, bound_seconds);
+        return run_cli(full, bound_seconds, setup);
     }
 
     sandbox::Sandbox sb_;

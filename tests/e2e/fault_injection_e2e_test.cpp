@@ -17,70 +17,156 @@ struct Fault {
     std::vector<Misbehaviour> modes;
     const char* shown;  // a text the user sees; "a|b": either
 
-    int status;         // expected exit status
+    int status;  // expected exit status
 };
 
 const std::vector<Misbehaviour> kNoAnswer{Misbehaviour::Stall, Misbehaviour::Reset,
                                           Misbehaviour::Empty};
-const std::vector<Misbehaviour> kAll{Misbehaviour::Stall, Misbehaviour::Reset,
-                                     Misbehaviour::Empty, Misbehaviour::Garbage};
+const std::vector<Misbehaviour> kAll{Misbehaviour::Stall, Misbehaviour::Reset, Misbehaviour::Empty,
+                                     Misbehaviour::Garbage};
 
 const Fault kFaults[] = {
-    {"info_login", {"info"}, "/comm-cgi-bin/login/LoginReturnInfo.cgi", kNoAnswer,
-     "[提示]QQ信息获取失败，请检查网络或重新登录", 1},
-    {"info_bound_area", {"info"}, "/ams/ame/ame.php", kNoAnswer,
-     "[提示]CF信息获取失败，请手动绑定大区", 1},
-    {"info_role", {"info"}, "/comm-cgi-bin/content_admin/activity_center/query_role.cgi",
-     kNoAnswer, "[提示]CF信息获取失败，请检查网络或重新登录", 1},
-    {"info_vip", {"info"}, "/cf/a20141126main/getUserInfo.php", kNoAnswer,
-     "[提示]CFVip信息获取失败，请检查网络或重新登录", 0},
-    {"info_catalogue", {"info"}, "/cf/res/data.js", kAll,
-     "[提示]【Quillet】信息初始化失败，请重新登录或联系管理员", 0},
+    {"info_login",
+     {"info"},
+     "/comm-cgi-bin/login/LoginReturnInfo.cgi",
+     kNoAnswer,
+     "[提示]QQ信息获取失败，请检查网络或重新登录",
+     1},
+    {"info_bound_area",
+     {"info"},
+     "/ams/ame/ame.php",
+     kNoAnswer,
+     "[提示]CF信息获取失败，请手动绑定大区",
+     1},
+    {"info_role",
+     {"info"},
+     "/comm-cgi-bin/content_admin/activity_center/query_role.cgi",
+     kNoAnswer,
+     "[提示]CF信息获取失败，请检查网络或重新登录",
+     1},
+    {"info_vip",
+     {"info"},
+     "/cf/a20141126main/getUserInfo.php",
+     kNoAnswer,
+     "[提示]CFVip信息获取失败，请检查网络或重新登录",
+     0},
+    {"info_catalogue",
+     {"info"},
+     "/cf/res/data.js",
+     kAll,
+     "[提示]【Quillet】信息初始化失败，请重新登录或联系管理员",
+     0},
     {"claim_vip", {"claim"}, "/ams3.0.php", kNoAnswer, "领取失败，网络错误 80001", 0},
-    {"claim_vip_garbage", {"claim"}, "/ams3.0.php", {Misbehaviour::Garbage},
+    {"claim_vip_garbage",
+     {"claim"},
+     "/ams3.0.php",
+     {Misbehaviour::Garbage},
      // Raw answers are read up to their first NUL byte: garbage reads as no
      // answer or as an unreadable one, depending on where its first NUL falls.
-     "领取失败，网络错误 80001|领取失败，解析错误 80002", 0},
-    {"claim_qzone", {"claim"}, "/fcg-bin/fcg_qzact_lottery", kNoAnswer,
-     "领取失败，网络错误 90001", 0},
-    {"claim_qzone_garbage", {"claim"}, "/fcg-bin/fcg_qzact_lottery", {Misbehaviour::Garbage},
-     "领取失败，解析错误 90002", 0},
+     "领取失败，网络错误 80001|领取失败，解析错误 80002",
+     0},
+    {"claim_qzone",
+     {"claim"},
+     "/fcg-bin/fcg_qzact_lottery",
+     kNoAnswer,
+     "领取失败，网络错误 90001",
+     0},
+    {"claim_qzone_garbage",
+     {"claim"},
+     "/fcg-bin/fcg_qzact_lottery",
+     {Misbehaviour::Garbage},
+     "领取失败，解析错误 90002",
+     0},
     {"claim_tgp", {"claim"}, "/index.php/cf/", kNoAnswer, "领取失败，绑定错误，错误码：2-2", 0},
-    {"claim_tgp_garbage", {"claim"}, "/index.php/cf/", {Misbehaviour::Garbage},
-     "领取失败，绑定错误，错误码：2-2|领取失败，绑定错误，错误码：2-3", 0},
-    {"claim_date", {"claim"}, "/CommArticle/app/reg/gdate.php", kAll,
-     "[提示]一键领取结束，点击[Quillet]→[消费记录]可查近7天获得道具", 0},
+    {"claim_tgp_garbage",
+     {"claim"},
+     "/index.php/cf/",
+     {Misbehaviour::Garbage},
+     "领取失败，绑定错误，错误码：2-2|领取失败，绑定错误，错误码：2-3",
+     0},
+    {"claim_date",
+     {"claim"},
+     "/CommArticle/app/reg/gdate.php",
+     kAll,
+     "[提示]一键领取结束，点击[Quillet]→[消费记录]可查近7天获得道具",
+     0},
     {"scan", {"scan"}, "/cgi-bin/account/ajax_query.cgi", kAll, "[提示]共扫描到 0 个角色", 0},
-    {"assets", {"assets"}, "/cf/info_proxy/weapon_stat_info", kNoAnswer,
-     "[提示]无资产信息或取出失败，请重试", 0},
-    {"assets_garbage", {"assets"}, "/cf/info_proxy/weapon_stat_info", {Misbehaviour::Garbage},
-     "[提示]我的资产查询接口变更，请联系管理员更新软件", 0},
+    {"assets",
+     {"assets"},
+     "/cf/info_proxy/weapon_stat_info",
+     kNoAnswer,
+     "[提示]无资产信息或取出失败，请重试",
+     0},
+    {"assets_garbage",
+     {"assets"},
+     "/cf/info_proxy/weapon_stat_info",
+     {Misbehaviour::Garbage},
+     "[提示]我的资产查询接口变更，请联系管理员更新软件",
+     0},
     {"spend", {"spend"}, "/cgi-bin/common", kAll, "[提示]无消费记录或取出失败，请重试", 0},
-    {"stats", {"stats"}, "/cgi-bin/cf/userinfo/userinfo.cgi", kAll,
-     "[提示]无战绩信息或取出失败，请重试", 0},
-    {"ban", {"ban"}, "/cf/a20150820fwg/getFeng.php", kAll,
-     "[提示]封号查询失败，网络错误，请重试", 0},
-    {"activities", {"activities"}, "/actcenter/queryActList", kAll,
-     "[提示]无活动信息或取出失败", 0},
-    {"vouchers_offers", {"vouchers"}, "/cf/res/month.js", kAll,
-     "[提示]月券/聚豆取出失败，请重试", 0},
-    {"vouchers_judou", {"vouchers"}, "/daoju/appmarket/daoju_promotion/cloud_ticket/", kAll,
-     "[提示]聚豆查询失败，查询错误，错误码：1", 0},
-    {"vouchers_bangdou", {"vouchers"}, "/user/scorePersonal/", kAll,
-     "[提示]帮豆查询失败，查询错误，错误码：1", 0},
+    {"stats",
+     {"stats"},
+     "/cgi-bin/cf/userinfo/userinfo.cgi",
+     kAll,
+     "[提示]无战绩信息或取出失败，请重试",
+     0},
+    {"ban",
+     {"ban"},
+     "/cf/a20150820fwg/getFeng.php",
+     kAll,
+     "[提示]封号查询失败，网络错误，请重试",
+     0},
+    {"activities",
+     {"activities"},
+     "/actcenter/queryActList",
+     kAll,
+     "[提示]无活动信息或取出失败",
+     0},
+    {"vouchers_offers",
+     {"vouchers"},
+     "/cf/res/month.js",
+     kAll,
+     "[提示]月券/聚豆取出失败，请重试",
+     0},
+    {"vouchers_judou",
+     {"vouchers"},
+     "/daoju/appmarket/daoju_promotion/cloud_ticket/",
+     kAll,
+     "[提示]聚豆查询失败，查询错误，错误码：1",
+     0},
+    {"vouchers_bangdou",
+     {"vouchers"},
+     "/user/scorePersonal/",
+     kAll,
+     "[提示]帮豆查询失败，查询错误，错误码：1",
+     0},
     {"version", {"version"}, "/cf/res/ver.js", kNoAnswer, "网页访问失败，请重试", 1},
-    {"version_garbage", {"version"}, "/cf/res/ver.js", {Misbehaviour::Garbage},
-     "版本获取失败，请重试", 1},
+    {"version_garbage",
+     {"version"},
+     "/cf/res/ver.js",
+     {Misbehaviour::Garbage},
+     "版本获取失败，请重试",
+     1},
 };
 
 const char* mode_name(Misbehaviour m) {
     switch (m) {
-        case Misbehaviour::Stall: return "stall";
-        case Misbehaviour::Reset: return "reset";
-        case Misbehaviour::Empty: return "empty";
-        case Misbehaviour::Garbage: return "garbage";
-        default: return "other";
+        case Misbehaviour::Stall:
+            return "stall";
+        case Misbehaviour::Reset:
+            return "reset";
+        case Misbehaviour::Empty:
+            return "empty";
+        case Misbehaviour::Garbage:
+            return "garbage";
+        default:
+            return "other";
     }
+}
+
+// Test listings name the case, not the address of its table row.
+void PrintTo(const Fault* f, std::ostream* os) {
+    *os << f->name;
 }
 
 class FaultInjection : public CliAgainstSimulator,

@@ -71,6 +71,27 @@ TEST(Assets, MainWeaponsFillThePanelWithTotalAndPointsAndLog) {
     EXPECT_TRUE(bed.bound_features_enabled());
 }
 
+TEST(Assets, RemainingTimeCountsFromTheTimeOfDayNotFromMidnight) {
+    // The server gives its date only; the weapons' end times lie whole hours
+    // from the moment asked. At 03:00 and at 14:00 the rows read as at
+    // midnight: the weapon that ran out 5 hours ago is not shown as valid.
+    for (const int hour : {3, 14}) {
+        SCOPED_TRACE(hour);
+        FeatureBed bed;
+        const DateTime now{2016, 10, 19, hour, 20, 0};
+        bed.clock.set(now);
+        bed.sb.set_today(now);
+        ASSERT_TRUE(bed.initialise());
+        lock_controls(bed.s);
+        show_assets(bed.s, bed.client, 1);
+        EXPECT_EQ(bed.rows(ctl::main::超级列表框_我的资产),
+                  (Rows{{"AK47-火麒麟", "永久", "49900"},
+                        {"M4A1-雷神", "2天2时", "39900"},
+                        {"巴雷特-极光", "90天0时", "29900"},
+                        {"AN94-灵狐者", "0天-5时", "1990"}}));
+    }
+}
+
 TEST(Assets, OtherClassesRefreshThePanelSilently) {
     FeatureBed bed;
     ASSERT_TRUE(bed.initialise());

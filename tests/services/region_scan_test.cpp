@@ -32,18 +32,40 @@ TEST(RegionScan, ListsTheRegionsWithRolesInTableOrderThenTheCount) {
 }
 
 TEST(RegionScan, UnansweredOrUnreadableRegionsAreNotReportedAndTheCountIsZero) {
-    for (auto m : {sandbox::Misbehaviour::Empty, sandbox::Misbehaviour::Garbage,
-                   sandbox::Misbehaviour::ErrorStatus}) {
-        SCOPED_TRACE(static_cast<int>(m));
+    // Nothing usable back from three regions in a row: the service is not
+    // answering, so the scan stops there and says so. An error page or an
+    // unreadable answer is an answer: the scan goes on through every region.
+    const std::string stop = "red|[提示]区服查询服务连续3次无应答，已停止扫描其余大区，请稍后重试";
+    struct Case {
+        sandbox::Misbehaviour mode;
+        size_t asked;
+        bool stopped;
+    };
+    const Case cases[] = {{sandbox::Misbehaviour::Empty, 3, true},
+                          {sandbox::Misbehaviour::Reset, 3, true},
+                          {sandbox::Misbehaviour::ErrorStatus, 42, false},
+                          {sandbox::Misbehaviour::Garbage, 42, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
         FeatureBed bed;
         ASSERT_TRUE(bed.initialise());
-        bed.sb.misbehave("/cgi-bin/account/ajax_query.cgi", m);
+        bed.sb.misbehave("/cgi-bin/account/ajax_query.cgi", c.mode);
         // The scan needs no bound region; the controls come back as the area allows.
         bed.s.state.area_bound = false;
         lock_controls(bed.s);
+        std::vector<std::pair<int, int>> progress;
+        bed.s.progress = [&progress](int done, int total) { progress.emplace_back(done, total); };
         run_region_scan(bed.s, bed.client);
-        EXPECT_EQ(bed.log(),
-                  (Lines{"navy|[提示]扫描全区角色信息...", "green|[提示]共扫描到 0 个角色"}));
+        Lines expected{"navy|[提示]扫描全区角色信息..."};
+        if (c.stopped) expected.push_back(stop);
+        expected.push_back("green|[提示]共扫描到 0 个角色");
+        EXPECT_EQ(bed.log(), expected);
+        EXPECT_EQ(bed.requests("/cgi-bin/account/ajax_query.cgi").size(), c.asked);
+        // One step per region asked, then the end (done == total).
+        ASSERT_EQ(progress.size(), c.asked + 1);
+        EXPECT_EQ(progress.front(), std::make_pair(1, 42));
+        EXPECT_EQ(progress[c.asked - 1], std::make_pair(static_cast<int>(c.asked), 42));
+        EXPECT_EQ(progress.back(), std::make_pair(42, 42));
         EXPECT_TRUE(bed.unlocked());
         EXPECT_FALSE(bed.bound_features_enabled());
     }

@@ -30,5 +30,36 @@ TEST(IniFile, WritesAndReadsGbkEntriesAndFallsBackToDefaults) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(IniFile, TellsAFileThatIsNoIniFileFromOneThatIs) {
+    const auto dir = std::filesystem::temp_directory_path() / "quillet_ini_shape_test";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    struct Case {
+        const char* name;
+        std::string text;
+        bool ini;
+    };
+    const Case cases[] = {
+        {"profile", "\xEF\xBB\xBF; saved by hand\r\n[hosts]\r\nVENDOR_HOST=a.b\r\n\r\n# x\n", true},
+        {"empty", "", true},
+        {"json", "{\"hosts\": {\"VENDOR_HOST\": \"a\"}}\n", false},
+        {"binary", std::string("[net]\nx=1\n\0\x01", 12), false},
+        {"stray line", "[hosts]\nVENDOR_HOST a.b\n", false},
+        {"no key", "[hosts]\n=a.b\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(dir / "f.cfg", std::ios::binary | std::ios::trunc) << c.text;
+        const IniFile file(dir / "f.cfg");
+        EXPECT_TRUE(file.exists() && file.readable());
+        EXPECT_EQ(file.looks_like_ini(), c.ini);
+    }
+    // Missing: nothing to read, nothing wrong; a folder: cannot be read.
+    EXPECT_FALSE(IniFile(dir / "missing.cfg").exists());
+    EXPECT_TRUE(IniFile(dir).exists());
+    EXPECT_FALSE(IniFile(dir).readable());
+    std::filesystem::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace quillet
