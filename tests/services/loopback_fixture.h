@@ -13,12 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "net/cookie_jar.h"
-#include "net/http_client.h"
-#include "services/game_service_client.h"
-#include "session/memory_view.h"
-#include "session/session.h"
-#include "text/clock.h"
+#include "tests/support/session_bed.h"
 
 namespace quillet::testing {
 
@@ -82,27 +77,22 @@ class Loopback {
     std::vector<SeenRequest> seen_;
 };
 
-inline HttpOptions routed_to(int port) {
-    HttpOptions o;
-    o.routing.add("*=127.0.0.1:" + std::to_string(port));
+// Holds the server, so that it is up before the session bed routes to it.
+struct LoopbackServerHolder {
+    Loopback server;
+};
+
+inline BedOptions loopback_options(int port) {
+    BedOptions o;
+    o.port = port;
     o.connect_timeout_ms = 5000;
     o.stall_timeout_ms = 10000;
     return o;
 }
 
 // The session a reader runs in, every host routed to the loopback server.
-struct LoopbackSession {
-    Loopback server;
-    MemoryView view;
-    FixedClock clock{{2016, 10, 19, 5, 43, 30}};
-    HttpClient http{routed_to(server.port())};
-    MemoryCookieStore store;
-    Session s{view,  clock,
-              http,  HostTable{},
-              store, std::filesystem::temp_directory_path() / "quillet-services-test.cfg"};
-    GameServiceClient client{s};
-
-    LoopbackSession() {
+struct LoopbackSession : LoopbackServerHolder, SessionBed {
+    LoopbackSession() : SessionBed(loopback_options(server.port())) {
         s.state.cookie.set("uin=o0010001; skey=@abcdefgh; p_uin=o0010001");
         s.state.qq = "10001";
     }
