@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <utility>
 
-#include "tests/claim/scripted_server.h"
+#include "tests/support/scripted_server.h"
 #include "tests/support/session_bed.h"
 
 namespace quillet::testing {
