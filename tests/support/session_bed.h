@@ -91,7 +91,10 @@ class SessionBed {
         HttpOptions h;
         h.connect_timeout_ms = o.connect_timeout_ms;
         h.stall_timeout_ms = o.stall_timeout_ms;
-        if (port > 0) h.routing.add("*=127.0.0.1:" + std::to_string(port));
+        // A server that could not start leaves every host on a closed local
+        // port, never on the real services.
+        if (o.simulator || o.port != 0)
+            h.routing.add("*=127.0.0.1:" + std::to_string(port > 0 ? port : 9));
         return h;
     }
 
