@@ -17,7 +17,7 @@
 #include "services/game_service_client.h"
 #include "session/memory_view.h"
 #include "session/session.h"
-#include "tests/claim/scripted_server.h"
+#include "tests/support/scripted_server.h"
 #include "text/gbk.h"
 #include "text/text_ops.h"
 

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 namespace m = ctl::main;
 
 class ConfigPanel : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("quillet-claim-config-" + std::to_string(::getpid()) + "-" +
@@ -30,6 +30,8 @@ protected:
     void open_window() {
         s_ = std::make_unique<testing::TestSession>(1, dir_ / "quillet.cfg");
         auto& v = s_->view;
+        v.clear_items(m::组合框_配置_优先模式);
+        v.clear_items(m::组合框_配置_优先道具);
         for (const char* mode : {"爆破模式", "生化模式", "挑战模式"})
             v.add_item(m::组合框_配置_优先模式, gbk(mode), v.item_count(m::组合框_配置_优先模式));
         for (const char* prop : {"大炮", "狙击", "AK47", "M4A1", "副武器", "近身武器", "投掷武器"})

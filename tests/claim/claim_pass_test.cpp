@@ -27,80 +27,39 @@ using testing::utf8;
 
 constexpr DateTime kToday{2016, 10, 19, 10, 30, 0};
 
+inline testing::BedOptions pass_options(std::filesystem::path scenario) {
+    testing::BedOptions o;
+    o.simulator = true;
+    o.scenario = std::move(scenario);
+    o.now = kToday;
+    o.config = std::filesystem::path();
+    o.recording = false;
+    return o;
+}
+
 // The demo account of the simulator, signed in and bound to 上海电信一区 as
 // the login and the start-up initialisation leave it.
-class PassBed {
+class PassBed : public testing::SessionBed {
   public:
     explicit PassBed(std::filesystem::path scenario = sandbox::default_scenario_dir())
-        : sb(std::move(scenario)),
-          port(sb.start(0)),
-          clock(kToday),
-          http(testing::routed_to(port)),
-          s(view, clock, http, HostTable(), store, {}),
-          client(s) {
-        sb.set_today(kToday);
+        : SessionBed(pass_options(std::move(scenario))) {
         prepare_claim_engine(s, cleaner);
-        SessionState& st = s.state;
-        const std::string cookie = sb.account_cookie();
-        st.cookie.set(cookie);
-        st.skey = sb.account_skey();
-        st.g_tk = compute_g_tk(st.skey);
-        std::string pt;
-        for (const char* name : {"pt2gguin", "RK", "ptcz", "uin", "skey"})
-            pt += CookieJar::cookie_value_copy(cookie, name) + "; ";
-        st.pt_cookie.set(pt);
-        st.qq = sb.account_qq();
-        st.logged_in = true;
+        sign_in_demo();
         bind(320);
         mark();
     }
 
     // What binding an area in the region list leaves in the session.
-    void bind(int32_t area) {
-        SessionState& st = s.state;
-        const RoleInfo role = client.query_role(st.cookie, area);
-        EXPECT_TRUE(role.ok());
-        st.area_id = role.area_id;
-        st.area_name = GameServiceClient::area_name(role.area_id);
-        st.role_name = role.role_name;
-        st.checkparam = role.checkparam;
-        st.md5str = role.md5str;
-        st.area_bound = true;
-    }
+    void bind(int32_t area) { EXPECT_TRUE(SessionBed::bind(area)); }
 
     // A click on 按钮_一键领取: lock, then the pass (here on the test's thread).
     void pass() {
         lock_controls(s);
         run_claim_pass(s, catalogue, cleaner, client);
     }
-    void mark() {
-        log_mark_ = view.log().size();
-        sb.clear_requests();
-    }
-    // Log lines since the mark as "colour|text" (UTF-8).
-    std::vector<std::string> log() const { return log_lines_since(view, log_mark_); }
-    std::vector<sandbox::RecordedRequest> requests(const std::string& prefix,
-                                                   const std::string& body_part = "") const {
-        std::vector<sandbox::RecordedRequest> out;
-        for (auto& r : sb.requests())
-            if (r.path.rfind(prefix, 0) == 0 && (body_part.empty() || contains(r.body, body_part)))
-                out.push_back(r);
-        return out;
-    }
 
-    sandbox::Sandbox sb;
-    int port;
-    MemoryView view;
-    FixedClock clock;
-    HttpClient http;
-    MemoryCookieStore store;
-    Session s;
-    GameServiceClient client;
     MessageCleaner cleaner;
     ActivityCatalogue catalogue;
-
-  private:
-    size_t log_mark_ = 0;
 };
 
 const std::vector<std::string> kFirstPass = {
@@ -161,7 +120,7 @@ TEST(ClaimPass, WalksTheWholeCatalogueOneLinePerAttempt) {
     ASSERT_EQ(qzone.size(), 3u);
     EXPECT_EQ(qzone[0].header("Accept-Encoding"), "gzip, deflate");
     // Requests are strictly sequential: the server date once, then the claims.
-    const auto all = bed.sb.requests();
+    const auto all = bed.sb->requests();
     ASSERT_GE(all.size(), 2u);
     EXPECT_EQ(all[0].path, "/cf/res/data.js");
     EXPECT_EQ(all[1].path, "/CommArticle/app/reg/gdate.php");
@@ -200,7 +159,7 @@ TEST(ClaimPass, AnotherAreaOrAnotherQqChecksTheAmsBindingAgain) {
     PassBed bed;
     bed.pass();
     ASSERT_EQ(bed.requests(ams, "iFlowId=421002").size(), 1u);
-    ASSERT_EQ(bed.sb.bound_area("61234"), 320);
+    ASSERT_EQ(bed.sb->bound_area("61234"), 320);
 
     // Area B: the binding is checked and sent again, with B.
     bed.bind(318);
@@ -210,7 +169,7 @@ TEST(ClaimPass, AnotherAreaOrAnotherQqChecksTheAmsBindingAgain) {
     const auto submits = bed.requests(ams, "iFlowId=421002");
     ASSERT_EQ(submits.size(), 1u);
     EXPECT_TRUE(contains(submits[0].body, "&user_area=318&")) << submits[0].body;
-    EXPECT_EQ(bed.sb.bound_area("61234"), 318);
+    EXPECT_EQ(bed.sb->bound_area("61234"), 318);
     // TGP: any bound zone counts, another area asks nothing again.
     EXPECT_TRUE(bed.requests(tgp_query).empty());
 
@@ -252,7 +211,7 @@ class JobStop : public ::testing::Test {
 };
 
 TEST_F(JobStop, AJobBlockedInARequestEndsSoonAfterTheStopRequest) {
-    bed.sb.misbehave("/stall", sandbox::Misbehaviour::Stall);
+    bed.sb->misbehave("/stall", sandbox::Misbehaviour::Stall);
     std::atomic<bool> answered{false};
     std::string answer = "unset";
     bed.s.jobs.start([&] {
@@ -275,7 +234,7 @@ TEST_F(JobStop, AJobBlockedInARequestEndsSoonAfterTheStopRequest) {
 }
 
 TEST_F(JobStop, AClaimPassAgainstAStallingSimulatorStopsSoon) {
-    bed.sb.misbehave("/ams/ame/ame.php", sandbox::Misbehaviour::Stall);
+    bed.sb->misbehave("/ams/ame/ame.php", sandbox::Misbehaviour::Stall);
     lock_controls(bed.s);
     bed.s.jobs.start([&] { run_claim_pass(bed.s, bed.catalogue, bed.cleaner, bed.client); });
     ASSERT_TRUE(wait_for_request("/ams/ame/ame.php"));
@@ -361,8 +320,8 @@ TEST(ClaimPass, DateFilterAtTheEdgesOfARange) {
     for (const auto& c : cases) {
         SCOPED_TRACE(format_datetime(c.today));
         PassBed bed;
-        bed.sb.set_vendor_file("data.js", kDatedCatalogue);
-        bed.sb.set_today(c.today);
+        bed.sb->set_vendor_file("data.js", kDatedCatalogue);
+        bed.sb->set_today(c.today);
         bed.pass();
         const auto lines = bed.log();
         const auto seen = entries_of(lines);
@@ -379,7 +338,7 @@ TEST(ClaimPass, DateFilterAtTheEdgesOfARange) {
 
 TEST(ClaimPass, NumberingCountsEntriesWithoutProtocol) {
     PassBed bed;
-    bed.sb.set_vendor_file("data.js", kDatedCatalogue);
+    bed.sb->set_vendor_file("data.js", kDatedCatalogue);
     bed.pass();
     // 19 October: range, day, manual (no line), then the four of group B.
     std::vector<std::string> positions;
@@ -408,9 +367,9 @@ TEST(ClaimPass, ServerDateUnavailableOrUnreadable) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         PassBed bed;
-        bed.sb.set_vendor_file("data.js", kDatedCatalogue);
-        bed.sb.set_today({2016, 11, 5, 8, 0, 0});
-        bed.sb.misbehave("/CommArticle/app/reg/gdate.php", c.gdate);
+        bed.sb->set_vendor_file("data.js", kDatedCatalogue);
+        bed.sb->set_today({2016, 11, 5, 8, 0, 0});
+        bed.sb->misbehave("/CommArticle/app/reg/gdate.php", c.gdate);
         bed.pass();
         EXPECT_EQ(entries_of(bed.log()), c.claimed);
     }
@@ -445,7 +404,7 @@ TEST(ClaimPass, CatalogueThatCannotBeLoadedEndsThePassSilently) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         PassBed bed;
-        c.spoil(bed.sb);
+        c.spoil(*bed.sb);
         bed.pass();
         EXPECT_TRUE(bed.log().empty());
         EXPECT_FALSE(bed.s.state.catalogue_ready);
@@ -457,11 +416,11 @@ TEST(ClaimPass, CatalogueThatCannotBeLoadedEndsThePassSilently) {
 TEST(ClaimPass, FailedLoadIsRetriedByTheNextPass) {
     PassBed bed;
     bed.s.state.logged_in = false;  // unlock_controls gets the flag as it stands
-    bed.sb.misbehave("/cf/res/data.js", sandbox::Misbehaviour::Empty);
+    bed.sb->misbehave("/cf/res/data.js", sandbox::Misbehaviour::Empty);
     bed.pass();
     EXPECT_FALSE(bed.view.enabled(ctl::main::按钮_一键领取));
     bed.s.state.logged_in = true;
-    bed.sb.clear_misbehaviour();
+    bed.sb->clear_misbehaviour();
     bed.pass();
     EXPECT_TRUE(bed.s.state.catalogue_ready);
     EXPECT_EQ(bed.log().size(), kFirstPass.size());

@@ -1,36 +1,30 @@
 #pragma once
 // Test bed of the claim engine: a session routed to a loopback server, with
-// the recording view, a fixed clock and a signed-in account; and a small
-// scripted server for answers the simulator does not give.
+// a signed-in account bound to an area; and a small scripted server for
+// answers the simulator does not give.
 #include <filesystem>
-#include <string>
 #include <utility>
 
-#include "net/cookie_jar.h"
-#include "net/http_client.h"
-#include "session/memory_view.h"
-#include "session/session.h"
-#include "tests/claim/scripted_server.h"
-#include "tests/support/gbk_literal.h"
-#include "text/clock.h"
-#include "text/text_ops.h"
+#include "tests/support/scripted_server.h"
+#include "tests/support/session_bed.h"
 
 namespace quillet::testing {
 
-inline HttpOptions routed_to(int port) {
-    HttpOptions options;
-    options.routing.add("*=127.0.0.1:" + std::to_string(port));
-    options.connect_timeout_ms = 3000;
-    options.stall_timeout_ms = 5000;
-    return options;
+inline BedOptions claim_options(int port, std::filesystem::path config) {
+    BedOptions o;
+    o.port = port;
+    o.now = {2016, 8, 15, 9, 5, 31};
+    o.now_ms = 250;
+    o.config = std::move(config);
+    o.recording = false;
+    return o;
 }
 
 // A signed-in session on area 320 with a role, every host routed to port.
-struct TestSession {
+struct TestSession : SessionBed {
     explicit TestSession(int port, std::filesystem::path config = {})
-        : http(routed_to(port)),
-          session(view, clock, http, HostTable(), cookie_store, std::move(config)) {
-        SessionState& st = session.state;
+        : SessionBed(claim_options(port, std::move(config))) {
+        SessionState& st = s.state;
         st.logged_in = true;
         st.qq = "10001";
         st.skey = "@abcDEF123";
@@ -44,14 +38,8 @@ struct TestSession {
         st.md5str = "ABCDEF0123456789";
         st.area_bound = true;
     }
-    Session& operator*() { return session; }
-    Session* operator->() { return &session; }
-
-    MemoryView view;
-    FixedClock clock{{2016, 8, 15, 9, 5, 31}, 250};
-    MemoryCookieStore cookie_store;
-    HttpClient http;
-    Session session;
+    Session& operator*() { return s; }
+    Session* operator->() { return &s; }
 };
 
 }  // namespace quillet::testing

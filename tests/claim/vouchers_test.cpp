@@ -98,7 +98,7 @@ TEST(VoucherFile, HostileFilesFailWithinOneBudgetAndChangeNothing) {
 TEST(Vouchers, LoadShowsBothBalancesTheListsAndTheSummaryLine) {
     FeatureBed bed;
     ASSERT_TRUE(bed.initialise());
-    bed.sb.set_balances(120, 35);
+    bed.sb->set_balances(120, 35);
     Guarded<VoucherOffers> offers;
     lock_controls(bed.s);
     load_vouchers(bed.s, offers);
@@ -145,8 +145,8 @@ TEST(Vouchers, LoadShowsBothBalancesTheListsAndTheSummaryLine) {
 TEST(Vouchers, ABangOfferWithoutBindingIdGoesStraightToTheBalance) {
     FeatureBed bed;
     ASSERT_TRUE(bed.initialise());
-    bed.sb.set_balances(7, 9);
-    bed.sb.set_vendor_file(
+    bed.sb->set_balances(7, 9);
+    bed.sb->set_vendor_file(
         "month.js",
         "[" + offer("2", "70002", "210", R"j([{"t":"AK47-火麒麟(7天)","fId":"470021"}])j") + "," +
             offer("3", "70003", "", R"j([{"t":"沙漠之鹰-黄金(3天)","fId":"470033"}])j") + "]");
@@ -188,8 +188,8 @@ TEST(Vouchers, EachFailureIsOneRedLineAndEndsTheLoad) {
         SCOPED_TRACE(c.name);
         FeatureBed bed;
         ASSERT_TRUE(bed.initialise());
-        bed.sb.set_balances(120, 35);
-        bed.sb.misbehave(c.path, c.m);
+        bed.sb->set_balances(120, 35);
+        bed.sb->misbehave(c.path, c.m);
         Guarded<VoucherOffers> offers;
         lock_controls(bed.s);
         load_vouchers(bed.s, offers);
@@ -209,7 +209,7 @@ TEST(Vouchers, WithoutABoundRegionOnlyTheRedLine) {
     lock_controls(bed.s);
     load_vouchers(bed.s, offers);
     EXPECT_EQ(bed.log(), (Lines{"red|[提示]请先绑定大区"}));
-    EXPECT_TRUE(bed.sb.requests().empty());
+    EXPECT_TRUE(bed.sb->requests().empty());
     EXPECT_TRUE(bed.bound_features_enabled());  // the panel unlocks by the login
 }
 
@@ -218,7 +218,7 @@ class VoucherActions : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(bed.initialise());
-        bed.sb.set_balances(120, 35);
+        bed.sb->set_balances(120, 35);
         lock_controls(bed.s);
         load_vouchers(bed.s, stored);
         bed.mark();
@@ -234,7 +234,7 @@ TEST_F(VoucherActions, ExchangesSendTheChosenItemAndShowTheAnswer) {
     pick(ctl::main::组合框_月券_聚豆, 1);
     run(VoucherAction::JudouExchange);
     EXPECT_EQ(bed.messages(), (Lines{"|恭喜您成功兑换【AK47-火麒麟(7天)】，道具将在24小时内到账"}));
-    EXPECT_EQ(bed.sb.judou(), 60);
+    EXPECT_EQ(bed.sb->judou(), 60);
     auto sent = bed.requests(kAms);
     ASSERT_EQ(sent.size(), 1u);
     const std::string& body = sent[0].body;
@@ -255,7 +255,7 @@ TEST_F(VoucherActions, ExchangesSendTheChosenItemAndShowTheAnswer) {
     run(VoucherAction::BangExchange);
     EXPECT_EQ(bed.messages(),
               (Lines{"|恭喜您成功兑换【沙漠之鹰-黄金(3天)】，道具将在24小时内到账"}));
-    EXPECT_EQ(bed.sb.bangdou(), 5);
+    EXPECT_EQ(bed.sb->bangdou(), 5);
     bed.mark();
     pick(ctl::main::组合框_月券_月券, 1);
     run(VoucherAction::MonthExchange);
@@ -282,7 +282,7 @@ TEST_F(VoucherActions, NothingChosenSendsNothing) {
         pick(list, bed.view.item_count(list) - 1);
         run(VoucherAction::BangExchange);
     }
-    EXPECT_TRUE(bed.sb.requests().empty());
+    EXPECT_TRUE(bed.sb->requests().empty());
     EXPECT_TRUE(bed.messages().empty());
 }
 
@@ -291,7 +291,7 @@ TEST_F(VoucherActions, LotteriesAskFirstAndACancelSendsNothing) {
     bed.view.push_confirm_answer(false);
     run(VoucherAction::JudouLottery);
     run(VoucherAction::BangLottery);
-    EXPECT_TRUE(bed.sb.requests().empty());
+    EXPECT_TRUE(bed.sb->requests().empty());
     EXPECT_TRUE(bed.messages().empty());
     Lines asked;
     for (const auto& e : bed.view.events_of("confirm"))
@@ -333,13 +333,13 @@ TEST_F(VoucherActions, UnansweredAndUnreadableAnswersNameTheirDigit) {
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.action));
         bed.mark();
-        bed.sb.misbehave(kAms, sandbox::Misbehaviour::Empty);
+        bed.sb->misbehave(kAms, sandbox::Misbehaviour::Empty);
         run(c.action);
-        bed.sb.misbehave(kAms, sandbox::Misbehaviour::Garbage);
+        bed.sb->misbehave(kAms, sandbox::Misbehaviour::Garbage);
         run(c.action);
         EXPECT_EQ(bed.messages(), c.texts);
     }
-    EXPECT_EQ(bed.sb.judou(), 120);
+    EXPECT_EQ(bed.sb->judou(), 120);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "session/session.h"
 #include "tests/support/gbk_literal.h"
 #include "tests/support/recording_view.h"
+#include "tests/support/session_bed.h"
 #include "text/gbk.h"
 #include "text/text_ops.h"
 
@@ -170,34 +171,25 @@ TEST(PassSummary, JsonIsOneValidObjectWhateverTheTexts) {
                                    s.received[0] + ", " + s.received[1]);
 }
 
+inline testing::BedOptions recorded_pass_options() {
+    testing::BedOptions o;
+    o.simulator = true;
+    o.now = {2016, 10, 19, 10, 30, 0};
+    o.config = fs::path();
+    o.recording = false;
+    return o;
+}
+
 // The simulator's demo account, signed in and bound to 上海电信一区.
-class RecordedPass : public ::testing::Test {
+class RecordedPass : public ::testing::Test, public testing::SessionBed {
   protected:
+    RecordedPass() : SessionBed(recorded_pass_options()) {}
+
     void SetUp() override {
-        port_ = sb_.start(0);
-        ASSERT_GT(port_, 0);
-        sb_.set_today(kToday);
-        HttpOptions options;
-        options.routing.add("*=127.0.0.1:" + std::to_string(port_));
-        http_ = std::make_unique<HttpClient>(std::move(options));
-        s_ = std::make_unique<Session>(view_, clock_, *http_, HostTable(), store_, fs::path());
-        client_ = std::make_unique<GameServiceClient>(*s_);
-        prepare_claim_engine(*s_, cleaner_);
-        SessionState& st = s_->state;
-        const std::string cookie = sb_.account_cookie();
-        st.cookie.set(cookie);
-        st.skey = sb_.account_skey();
-        st.g_tk = compute_g_tk(st.skey);
-        st.qq = sb_.account_qq();
-        st.logged_in = true;
-        const RoleInfo role = client_->query_role(st.cookie, 320);
-        ASSERT_TRUE(role.ok());
-        st.area_id = role.area_id;
-        st.area_name = GameServiceClient::area_name(role.area_id);
-        st.role_name = role.role_name;
-        st.checkparam = role.checkparam;
-        st.md5str = role.md5str;
-        st.area_bound = true;
+        ASSERT_GT(port, 0);
+        prepare_claim_engine(s, cleaner_);
+        sign_in_demo();
+        ASSERT_TRUE(bind(320));
         dir_ = temp_folder(::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::string error;
         ASSERT_TRUE(ledger_.open(dir_ / "ledger.sqlite3", error)) << error;
@@ -206,22 +198,13 @@ class RecordedPass : public ::testing::Test {
 
     // One pass watched by a recorder; its summary.
     PassSummary pass() {
-        ClaimRecorder recorder(*s_, &ledger_, "main");
-        lock_controls(*s_);
-        run_claim_pass(*s_, catalogue_, cleaner_, *client_);
+        ClaimRecorder recorder(s, &ledger_, "main");
+        lock_controls(s);
+        run_claim_pass(s, catalogue_, cleaner_, client);
         EXPECT_EQ(recorder.ledger_error(), "");
         return recorder.summary();
     }
 
-    static constexpr DateTime kToday{2016, 10, 19, 10, 30, 0};
-    sandbox::Sandbox sb_;
-    int port_ = 0;
-    MemoryView view_;
-    FixedClock clock_{kToday};
-    MemoryCookieStore store_;
-    std::unique_ptr<HttpClient> http_;
-    std::unique_ptr<Session> s_;
-    std::unique_ptr<GameServiceClient> client_;
     MessageCleaner cleaner_;
     ActivityCatalogue catalogue_;
     Ledger ledger_;
@@ -240,7 +223,7 @@ std::string as_log_line(const LedgerRow& r, int i, int n) {
 TEST_F(RecordedPass, RowsEqualThePassLogLinesAndTheSecondPassShowsItsRefusals) {
     const PassSummary first = pass();
     std::vector<std::string> attempt_lines;
-    for (const std::string& line : testing::log_lines_since(view_, 0))
+    for (const std::string& line : testing::log_lines_since(view, 0))
         if (line.find("|[提示][") != std::string::npos) attempt_lines.push_back(line);
     ASSERT_GE(attempt_lines.size(), 20u);
 
@@ -279,7 +262,7 @@ TEST_F(RecordedPass, RowsEqualThePassLogLinesAndTheSecondPassShowsItsRefusals) {
         all.begin() + static_cast<std::ptrdiff_t>(rows.size()), all.end(),
         [](const LedgerRow& r) { return r.message.find("已经领取过") != std::string::npos; }));
     EXPECT_LT(second.received.size(), first.received.size());
-    EXPECT_EQ(s_->on_claim_attempt, nullptr) << "the recorder stops watching when it goes";
+    EXPECT_EQ(s.on_claim_attempt, nullptr) << "the recorder stops watching when it goes";
 }
 
 }  // namespace

@@ -8,10 +8,7 @@
 #include <vector>
 
 #include "net/cookie_jar.h"
-#include "net/http_client.h"
-#include "session/session.h"
-#include "tests/support/gbk_literal.h"
-#include "tests/support/recording_view.h"
+#include "tests/support/session_bed.h"
 #include "text/text_ops.h"
 
 namespace quillet::testing {
@@ -31,15 +28,8 @@ class FakeLoginBrowser : public LoginBrowser {
     std::string address_;
 };
 
-class Login : public ::testing::Test {
+class Login : public ::testing::Test, public SessionBed {
   protected:
-    RecordingView view;
-    FixedClock clock;
-    HttpClient http;
-    MemoryCookieStore store;
-    Session s{view,  clock,
-              http,  HostTable{},
-              store, std::filesystem::temp_directory_path() / "quillet-login-test.cfg"};
     FakeLoginBrowser browser;
 
     // As the login page leaves them: some for the login host alone, some for

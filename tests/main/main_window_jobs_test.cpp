@@ -9,13 +9,7 @@
 #include <functional>
 
 #include "main/vip_badges.h"
-#include "net/cookie_jar.h"
-#include "net/http_client.h"
-#include "sandbox/sandbox.h"
-#include "services/game_service_client.h"
-#include "session/memory_view.h"
-#include "session/session.h"
-#include "tests/support/gbk_literal.h"
+#include "tests/support/session_bed.h"
 #include "text/text_ops.h"
 
 namespace quillet {
@@ -25,29 +19,22 @@ using testing::gbk;
 using testing::utf8;
 namespace c = ctl::main;
 
-HttpOptions routed_to(int port) {
-    HttpOptions o;
-    o.routing.add("*=127.0.0.1:" + std::to_string(port));
+testing::BedOptions jobs_options() {
+    testing::BedOptions o;
+    o.simulator = true;
+    o.now = {2016, 10, 19, 9, 5, 31};
     o.connect_timeout_ms = 5000;
     o.stall_timeout_ms = 10000;
+    o.recording = false;
     return o;
 }
 
 // A log line as (colour name, UTF-8 text), for readable comparisons.
 using Line = std::pair<std::string, std::string>;
 
-class MainWindowJobsTest : public ::testing::Test {
+class MainWindowJobsTest : public ::testing::Test, public testing::SessionBed {
   public:
-    sandbox::Sandbox sb;
-    int port = sb.start(0);
-    MemoryView view;
-    FixedClock clock{{2016, 10, 19, 9, 5, 31}};
-    HttpClient http{routed_to(port)};
-    MemoryCookieStore store;
-    Session s{view,  clock,
-              http,  HostTable{},
-              store, std::filesystem::temp_directory_path() / "quillet-main-jobs-test.cfg"};
-    GameServiceClient client{s};
+    MainWindowJobsTest() : SessionBed(jobs_options()) {}
     ActivityCatalogue catalogue;
 
     void SetUp() override {
@@ -58,16 +45,16 @@ class MainWindowJobsTest : public ::testing::Test {
     // A fresh simulator day, and what the window's creation and the login
     // leave behind.
     void prepare() {
-        sb.reset();
-        sb.clear_misbehaviour();
-        sb.set_today({2016, 10, 19, 9, 5, 31});
-        sb.clear_requests();
+        sb->reset();
+        sb->clear_misbehaviour();
+        sb->set_today({2016, 10, 19, 9, 5, 31});
+        sb->clear_requests();
         view.load_initial_state(Window::Main);
         view.clear_items(c::列表框_大区);
         view.clear_items(c::组合框_大区列表);
         RegionTable::fill_pickers(s);
-        s.state.cookie.set(sb.account_cookie());
-        s.state.skey = sb.account_skey();
+        s.state.cookie.set(sb->account_cookie());
+        s.state.skey = sb->account_skey();
         s.state.g_tk = compute_g_tk(s.state.skey);
     }
 
@@ -76,10 +63,9 @@ class MainWindowJobsTest : public ::testing::Test {
         for (const LogLine& l : view.log()) out.emplace_back(colour_name(l.colour), utf8(l.text));
         return out;
     }
-    std::string caption(Control control) const { return utf8(view.state(control).caption); }
     size_t requests_to(const std::string& path) const {
         size_t n = 0;
-        for (const auto& r : sb.requests()) n += r.path == path;
+        for (const auto& r : sb->requests()) n += r.path == path;
         return n;
     }
     bool logged(const std::string& text) const {
@@ -97,7 +83,7 @@ class MainWindowJobsTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowJobsTest, StartUpFillsTheWindowWithTheAccount) {
-    sb.set_vip(3, 1280, 2000, "2017-05-20", 5);
+    sb->set_vip(3, 1280, 2000, "2017-05-20", 5);
     const std::string role = "夜雨飞霜";
 
     ASSERT_TRUE(initialise_main_window(s, client, catalogue));
@@ -108,7 +94,7 @@ TEST_F(MainWindowJobsTest, StartUpFillsTheWindowWithTheAccount) {
         {"red", "[提示]避免账号误封，请勿与穿越火线同时使用。"},
         {"navy", "[提示]获取QQ账号信息..."},
         {"green",
-         "[提示]QQ：【" + sb.account_qq() + "】 - 【" + sb.account_nickname() + "】 登录成功"},
+         "[提示]QQ：【" + sb->account_qq() + "】 - 【" + sb->account_nickname() + "】 登录成功"},
         {"navy", "[提示]获取CF账号信息..."},
         {"green", "[提示]CF：【上海电信一区】 - 【" + role + "】"},
         {"navy", "[提示]获取CFVip信息..."},
@@ -134,12 +120,12 @@ TEST_F(MainWindowJobsTest, StartUpFillsTheWindowWithTheAccount) {
     EXPECT_EQ(view.state(c::外形框_提示).geometry.height, 60);
     EXPECT_EQ(view.state(c::图片框_CFVIP).picture, std::string(vip_badge_png(3)));
 
-    EXPECT_EQ(s.state.qq, sb.account_qq());
-    EXPECT_EQ(utf8(s.state.nickname), sb.account_nickname());
+    EXPECT_EQ(s.state.qq, sb->account_qq());
+    EXPECT_EQ(utf8(s.state.nickname), sb->account_nickname());
     EXPECT_EQ(s.state.area_id, 320);
     EXPECT_EQ(utf8(s.state.area_name), "上海电信一区");
     EXPECT_EQ(utf8(s.state.role_name), role);
-    EXPECT_TRUE(starts_with(s.state.checkparam, "cf|yes|" + sb.account_qq() + "|320|"));
+    EXPECT_TRUE(starts_with(s.state.checkparam, "cf|yes|" + sb->account_qq() + "|320|"));
     EXPECT_FALSE(s.state.md5str.empty());
     EXPECT_TRUE(s.state.area_bound);
     EXPECT_TRUE(s.state.catalogue_ready);
@@ -151,7 +137,7 @@ TEST_F(MainWindowJobsTest, StartUpFillsTheWindowWithTheAccount) {
 TEST_F(MainWindowJobsTest, VipDisplayFollowsTheLevel) {
     const std::string grey = view.state(c::图片框_CFVIP).picture;
 
-    sb.set_vip(0, 0, 0, "", 2);
+    sb->set_vip(0, 0, 0, "", 2);
     ASSERT_TRUE(initialise_main_window(s, client, catalogue));
     EXPECT_TRUE(logged("[提示]【绿盟：2级】【CFVip：0级】"));
     EXPECT_EQ(caption(c::标签_VIP等级), "VIP等级：LV 0");
@@ -164,7 +150,7 @@ TEST_F(MainWindowJobsTest, VipDisplayFollowsTheLevel) {
     EXPECT_EQ(requests_to("/cf/cfvip/doCfVip.php"), 0u);
 
     // A later non-zero level shows the expiry again and grows the box.
-    sb.set_vip(6, 90, 100, "2017-01-01", 1);
+    sb->set_vip(6, 90, 100, "2017-01-01", 1);
     ASSERT_TRUE(initialise_main_window(s, client, catalogue));
     EXPECT_TRUE(logged("[提示]【绿盟：1级】【CFVip：6级(90/100)，到期：2017-01-01】"));
     EXPECT_TRUE(view.state(c::标签_到期时间).visible);
@@ -173,7 +159,7 @@ TEST_F(MainWindowJobsTest, VipDisplayFollowsTheLevel) {
 
     // Above the known badges the labels change but the picture stays.
     const std::string before = view.state(c::图片框_CFVIP).picture;
-    sb.set_vip(7, 5, 9, "2018-02-03", 4);
+    sb->set_vip(7, 5, 9, "2018-02-03", 4);
     ASSERT_TRUE(initialise_main_window(s, client, catalogue));
     EXPECT_TRUE(logged("[提示]【绿盟：4级】【CFVip：7级(5/9)，到期：2018-02-03】"));
     EXPECT_EQ(caption(c::标签_VIP等级), "VIP等级：LV 7");
@@ -200,8 +186,8 @@ TEST_F(MainWindowJobsTest, StartUpStopsAtTheFirstFailedStep) {
     const Case cases[] = {
         {"QQ information unanswered",
          [](MainWindowJobsTest& t) {
-             t.sb.misbehave("/comm-cgi-bin/login/LoginReturnInfo.cgi",
-                            sandbox::Misbehaviour::Empty);
+             t.sb->misbehave("/comm-cgi-bin/login/LoginReturnInfo.cgi",
+                             sandbox::Misbehaviour::Empty);
          },
          {"red", "[提示]QQ信息获取失败，请检查网络或重新登录"},
          0},
@@ -214,16 +200,16 @@ TEST_F(MainWindowJobsTest, StartUpStopsAtTheFirstFailedStep) {
          {"red", "[提示]CF信息获取失败，G_TK计算错误，请联系管理员更新"},
          1},
         {"no flow knows the region",
-         [](MainWindowJobsTest& t) { t.sb.set_bound_area("31126", 0); },
+         [](MainWindowJobsTest& t) { t.sb->set_bound_area("31126", 0); },
          {"red", "[提示]CF信息获取失败，请手动绑定大区"},
          7},
         {"bound region without a role: queryerr",
-         [](MainWindowJobsTest& t) { t.sb.set_bound_area("45056", 326); },
+         [](MainWindowJobsTest& t) { t.sb->set_bound_area("45056", 326); },
          {"red", "[提示]CF信息获取失败，请手动绑定大区"},
          1},
         {"role query unanswered",
          [role_path](MainWindowJobsTest& t) {
-             t.sb.misbehave(role_path, sandbox::Misbehaviour::Empty);
+             t.sb->misbehave(role_path, sandbox::Misbehaviour::Empty);
          },
          {"red", "[提示]CF信息获取失败，请检查网络或重新登录"},
          3},
@@ -250,8 +236,8 @@ TEST_F(MainWindowJobsTest, StartUpStopsAtTheFirstFailedStep) {
 TEST_F(MainWindowJobsTest, StartUpFailuresAfterTheCfStepDoNotFailTheJob) {
     // The VIP answer is an error page and the catalogue is empty: both are
     // reported and the account is still initialised.
-    sb.misbehave("/cf/a20141126main/getUserInfo.php", sandbox::Misbehaviour::ErrorStatus);
-    sb.set_vendor_file("data.js", "");
+    sb->misbehave("/cf/a20141126main/getUserInfo.php", sandbox::Misbehaviour::ErrorStatus);
+    sb->set_vendor_file("data.js", "");
     ASSERT_TRUE(initialise_main_window(s, client, catalogue));
     const auto got = lines();
     ASSERT_GE(got.size(), 3u);
@@ -260,17 +246,17 @@ TEST_F(MainWindowJobsTest, StartUpFailuresAfterTheCfStepDoNotFailTheJob) {
     EXPECT_TRUE(s.state.area_bound);
     EXPECT_FALSE(s.state.catalogue_ready);
 
-    sb.misbehave("/cf/a20141126main/getUserInfo.php", sandbox::Misbehaviour::Empty);
+    sb->misbehave("/cf/a20141126main/getUserInfo.php", sandbox::Misbehaviour::Empty);
     ASSERT_TRUE(initialise_main_window(s, client, catalogue));
     EXPECT_TRUE(logged("[提示]CFVip信息获取失败，请检查网络或重新登录"));
 }
 
 TEST_F(MainWindowJobsTest, BindingAnotherAreaSendsTheBindingAndUpdatesTheWindow) {
-    sb.set_vip(3, 1280, 2000, "2017-05-20", 5);
+    sb->set_vip(3, 1280, 2000, "2017-05-20", 5);
     ASSERT_TRUE(initialise_main_window(s, client, catalogue));
     unlock_controls(s, s.state.area_bound);
     const size_t before = view.log().size();
-    sb.clear_requests();
+    sb->clear_requests();
 
     lock_controls(s);
     view.set_visible(c::列表框_大区, true);
@@ -316,18 +302,18 @@ TEST_F(MainWindowJobsTest, BindingAnotherAreaSendsTheBindingAndUpdatesTheWindow)
 
     // The binding: both role fields carry the QQ number, the area name is empty.
     std::vector<std::string> bodies;
-    for (const auto& r : sb.requests()) {
+    for (const auto& r : sb->requests()) {
         if (r.path == "/ams/ame/ame.php") bodies.push_back(r.body);
     }
     ASSERT_EQ(bodies.size(), 1u);
-    const std::string qq = sb.account_qq();
+    const std::string qq = sb->account_qq();
     EXPECT_EQ(bodies[0], "sign_version=1.0&user_area=318&user_roleId=" + qq + "&user_roleName=" +
                              qq + "&user_areaName=&user_checkparam=" + s.state.checkparam +
                              "&user_md5str=" + s.state.md5str +
                              "&user_sex=&iActivityId=45056&iFlowId=242405&g_tk=" + s.state.g_tk +
                              "&sServiceDepartment=group_f&sServiceType=cf");
     EXPECT_TRUE(starts_with(s.state.checkparam, "cf|yes|" + qq + "|318|"));
-    EXPECT_EQ(sb.bound_area("45056"), 318);
+    EXPECT_EQ(sb->bound_area("45056"), 318);
 }
 
 TEST_F(MainWindowJobsTest, FailedBindingLeavesTheAreaUnbound) {
@@ -340,8 +326,8 @@ TEST_F(MainWindowJobsTest, FailedBindingLeavesTheAreaUnbound) {
     const Case cases[] = {
         {"role query unanswered",
          [](MainWindowJobsTest& t) {
-             t.sb.misbehave("/comm-cgi-bin/content_admin/activity_center/query_role.cgi",
-                            sandbox::Misbehaviour::Empty);
+             t.sb->misbehave("/comm-cgi-bin/content_admin/activity_center/query_role.cgi",
+                             sandbox::Misbehaviour::Empty);
          },
          320, "[提示]CF信息获取失败，请检查网络"},
         {"no role in that area", [](MainWindowJobsTest&) {}, 326,
@@ -354,7 +340,7 @@ TEST_F(MainWindowJobsTest, FailedBindingLeavesTheAreaUnbound) {
         SCOPED_TRACE(k.name);
         prepare();
         ASSERT_TRUE(initialise_main_window(s, client, catalogue));
-        sb.clear_requests();
+        sb->clear_requests();
         k.arrange(*this);
 
         lock_controls(s);

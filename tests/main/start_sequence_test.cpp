@@ -10,23 +10,12 @@
 #include <thread>
 #include <vector>
 
-#include "net/cookie_jar.h"
-#include "net/http_client.h"
-#include "session/session.h"
-#include "tests/support/recording_view.h"
+#include "tests/support/session_bed.h"
 
 namespace quillet::testing {
 namespace {
 
-class WindowLoop : public ::testing::Test {
-  protected:
-    RecordingView view;
-    FixedClock clock;
-    HttpClient http;
-    MemoryCookieStore store;
-    Session s{view,        clock, http,
-              HostTable{}, store, std::filesystem::temp_directory_path() / "quillet-loop-test.cfg"};
-};
+class WindowLoop : public ::testing::Test, public SessionBed {};
 
 TEST_F(WindowLoop, ClosingTheVersionWindowWithoutAcceptanceEndsTheProgram) {
     view.set_window_script([](Window) {});

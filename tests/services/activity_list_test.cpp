@@ -85,7 +85,7 @@ TEST(ActivityList, NoActivitiesIsOneRedLineAndTheEarlierListStays) {
         const Rows before = bed.rows(ctl::main::超级列表框_活动列表);
         bed.mark();
 
-        bed.sb.misbehave("/actcenter/queryActList", m);
+        bed.sb->misbehave("/actcenter/queryActList", m);
         lock_controls(bed.s);
         show_activity_list(bed.s, bed.client);
         EXPECT_EQ(bed.log(),

@@ -80,7 +80,7 @@ TEST(Assets, RemainingTimeCountsFromTheTimeOfDayNotFromMidnight) {
         FeatureBed bed;
         const DateTime now{2016, 10, 19, hour, 20, 0};
         bed.clock.set(now);
-        bed.sb.set_today(now);
+        bed.sb->set_today(now);
         ASSERT_TRUE(bed.initialise());
         lock_controls(bed.s);
         show_assets(bed.s, bed.client, 1);
@@ -179,8 +179,8 @@ TEST(Assets, FailurePaths) {
         SCOPED_TRACE(c.name);
         FeatureBed bed;
         ASSERT_TRUE(bed.initialise());
-        if (c.weapons_path) bed.sb.misbehave(c.weapons_path, c.m);
-        if (c.points_fail) bed.sb.misbehave(kPoints, sandbox::Misbehaviour::Garbage);
+        if (c.weapons_path) bed.sb->misbehave(c.weapons_path, c.m);
+        if (c.points_fail) bed.sb->misbehave(kPoints, sandbox::Misbehaviour::Garbage);
         if (c.area) bed.s.state.area_id = c.area;
         lock_controls(bed.s);
         show_assets(bed.s, bed.client, c.weapon_class);
@@ -203,7 +203,7 @@ TEST(Assets, WithoutABoundRegionOnlyTheMainClassSaysSo) {
         lock_controls(bed.s);
         show_assets(bed.s, bed.client, weapon_class);
         EXPECT_EQ(bed.log(), weapon_class == 1 ? Lines{"red|[提示]请先绑定大区"} : Lines{});
-        EXPECT_TRUE(bed.sb.requests().empty());
+        EXPECT_TRUE(bed.sb->requests().empty());
         EXPECT_TRUE(bed.unlocked());
         EXPECT_TRUE(bed.bound_features_enabled());  // assets unlock by the login
     }

@@ -30,7 +30,7 @@ TEST(BanStatus, ShowsTheEndOfTheBanAndWhetherItIsOverOrTheServicesOwnWords) {
         SCOPED_TRACE(c.name);
         FeatureBed bed;
         ASSERT_TRUE(bed.initialise());
-        bed.sb.set_ban_end(c.ban_end);
+        bed.sb->set_ban_end(c.ban_end);
         lock_controls(bed.s);
         show_ban_status(bed.s, bed.client);
         EXPECT_EQ(bed.log(), (Lines{"navy|[提示]封号查询...", c.line}));
@@ -43,7 +43,7 @@ TEST(BanStatus, AFailedRequestIsOneRedLine) {
         SCOPED_TRACE(static_cast<int>(m));
         FeatureBed bed;
         ASSERT_TRUE(bed.initialise());
-        bed.sb.misbehave("/cf/a20150820fwg/getFeng.php", m);
+        bed.sb->misbehave("/cf/a20150820fwg/getFeng.php", m);
         lock_controls(bed.s);
         show_ban_status(bed.s, bed.client);
         EXPECT_EQ(bed.log(),

@@ -51,7 +51,7 @@ TEST(CdkPanel, CaptchaShowsThePictureAndKeepsItsSession) {
     EXPECT_TRUE(bed.view.state(ctl::main::图片框_验证码).picture.starts_with("\x89PNG"));
     EXPECT_FALSE(bed.s.state.verify_session.get().empty());
 
-    bed.sb.misbehave("/getimage", sandbox::Misbehaviour::Empty);
+    bed.sb->misbehave("/getimage", sandbox::Misbehaviour::Empty);
     refresh_captcha(bed.s);
     EXPECT_TRUE(bed.view.state(ctl::main::图片框_验证码).picture.empty());
     EXPECT_TRUE(bed.s.state.verify_session.get().empty());
@@ -113,7 +113,7 @@ TEST(CdkPanel, RefusalsComeInOrderAndSendNothing) {
         redeem_from_panel(bed.s, bed.client);
         bed.s.jobs.join_all();
         EXPECT_EQ(bed.messages(), (Lines{c.message}));
-        EXPECT_TRUE(bed.sb.requests().empty());  // no redemption, no new captcha, no look-up
+        EXPECT_TRUE(bed.sb->requests().empty());  // no redemption, no new captcha, no look-up
         EXPECT_EQ(bed.view.text(ctl::main::编辑框_CDK), c.key);
         EXPECT_EQ(bed.view.text(ctl::main::编辑框_验证码), c.code);
     }
@@ -125,8 +125,8 @@ TEST(CdkPanel, ARoleThatFailedItsLastLookUpRefusesRedemption) {
     open_panel(bed, 318);
     select_area(bed, 361);
     look_up_cdk_role(bed.s, bed.client);
-    bed.view.set_text(ctl::main::编辑框_CDK, bed.sb.working_cdkey());
-    bed.view.set_text(ctl::main::编辑框_验证码, bed.sb.captcha_code());
+    bed.view.set_text(ctl::main::编辑框_CDK, bed.sb->working_cdkey());
+    bed.view.set_text(ctl::main::编辑框_验证码, bed.sb->captcha_code());
     bed.mark();
     redeem_from_panel(bed.s, bed.client);
     EXPECT_EQ(bed.messages(), (Lines{"|请选择大区确认角色信息"}));
@@ -137,10 +137,10 @@ TEST(CdkPanel, RedemptionSendsTheKeyWithTheCaptchaSessionAndStartsOver) {
     FeatureBed bed;
     ASSERT_TRUE(bed.initialise());
     open_panel(bed, 318);
-    const std::string key = bed.sb.working_cdkey();
+    const std::string key = bed.sb->working_cdkey();
     ASSERT_EQ(key.size(), 16u);
     const std::string verify = bed.s.state.verify_session.get();
-    const std::string code = bed.sb.captcha_code();
+    const std::string code = bed.sb->captcha_code();
     bed.view.set_text(ctl::main::编辑框_CDK, key);
     bed.view.set_text(ctl::main::编辑框_验证码, code);
     bed.mark();
@@ -178,7 +178,7 @@ TEST(CdkPanel, RedemptionSendsTheKeyWithTheCaptchaSessionAndStartsOver) {
 
     // The same key again, with the new captcha: the service's refusal is shown.
     bed.view.set_text(ctl::main::编辑框_CDK, key);
-    bed.view.set_text(ctl::main::编辑框_验证码, bed.sb.captcha_code());
+    bed.view.set_text(ctl::main::编辑框_验证码, bed.sb->captcha_code());
     bed.mark();
     redeem_from_panel(bed.s, bed.client);
     bed.s.jobs.join_all();
@@ -189,7 +189,7 @@ TEST(CdkPanel, AWrongCaptchaShowsTheServicesReason) {
     FeatureBed bed;
     ASSERT_TRUE(bed.initialise());
     open_panel(bed, 318);
-    bed.view.set_text(ctl::main::编辑框_CDK, bed.sb.working_cdkey());
+    bed.view.set_text(ctl::main::编辑框_CDK, bed.sb->working_cdkey());
     bed.view.set_text(ctl::main::编辑框_验证码, "ZZZZ");
     bed.mark();
     redeem_from_panel(bed.s, bed.client);
@@ -215,8 +215,8 @@ TEST(CdkPanel, AnUnreadAnswerKeepsTheKeyClearsTheCaptchaAndFetchesANewOne) {
         open_panel(bed, 318);
         const std::string old_picture = bed.view.state(ctl::main::图片框_验证码).picture;
         bed.view.set_text(ctl::main::编辑框_CDK, "ABCDEFGH12345678");
-        bed.view.set_text(ctl::main::编辑框_验证码, bed.sb.captcha_code());
-        bed.sb.misbehave(kAms, c.m);
+        bed.view.set_text(ctl::main::编辑框_验证码, bed.sb->captcha_code());
+        bed.sb->misbehave(kAms, c.m);
         bed.mark();
         redeem_from_panel(bed.s, bed.client);
         bed.s.jobs.join_all();
@@ -234,12 +234,12 @@ TEST(CdkPanel, AnAnswerForARegionNoLongerSelectedIsDropped) {
     select_area(bed, 360);
     // The look-up for 移动专区 is slow; meanwhile the user picks 广东电信一区,
     // whose look-up answers at once.
-    bed.sb.misbehave(kRole, sandbox::Misbehaviour::Delay, 600);
+    bed.sb->misbehave(kRole, sandbox::Misbehaviour::Delay, 600);
     bed.s.jobs.start([&bed] { look_up_cdk_role(bed.s, bed.client); });
     for (int i = 0; i < 200 && bed.requests(kRole).empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_EQ(bed.requests(kRole).size(), 1u);
-    bed.sb.misbehave(kRole, sandbox::Misbehaviour::None);
+    bed.sb->misbehave(kRole, sandbox::Misbehaviour::None);
     select_area(bed, 318);
     look_up_cdk_role(bed.s, bed.client);
     bed.s.jobs.join_all();
@@ -344,17 +344,13 @@ TEST(CdkPaste, AnEmptyBoxTakesASixteenByteClipboardText) {
         {"empty clipboard", "", "", ""},
     };
     // No network: the rule reads the box and the clipboard only.
-    testing::RecordingView view;
-    FixedClock clock;
-    HttpClient http;
-    MemoryCookieStore store;
-    Session s(view, clock, http, HostTable(), store, testing::fresh_config_file());
+    testing::SessionBed bed;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        view.set_text(ctl::main::编辑框_CDK, c.box);
-        view.set_clipboard(c.clipboard);
-        EXPECT_EQ(paste_cdkey(s), c.after != c.box);
-        EXPECT_EQ(view.text(ctl::main::编辑框_CDK), c.after);
+        bed.view.set_text(ctl::main::编辑框_CDK, c.box);
+        bed.view.set_clipboard(c.clipboard);
+        EXPECT_EQ(paste_cdkey(bed.s), c.after != c.box);
+        EXPECT_EQ(bed.view.text(ctl::main::编辑框_CDK), c.after);
     }
 }
 

@@ -6,8 +6,8 @@
 
 #include <set>
 
-#include "tests/services/loopback_fixture.h"
 #include "tests/support/gbk_literal.h"
+#include "tests/support/scripted_bed.h"
 #include "text/text_ops.h"
 #include "text/time_text.h"
 
@@ -15,11 +15,11 @@ namespace quillet {
 namespace {
 
 using testing::gbk;
-using testing::LoopbackSession;
-using testing::SeenRequest;
+using testing::ScriptedSession;
+using testing::Seen;
 using testing::utf8;
 
-class GameServiceClientTest : public ::testing::Test, public LoopbackSession {};
+class GameServiceClientTest : public ::testing::Test, public ScriptedSession {};
 
 // ---------------------------------------------------------------- regions
 
@@ -106,7 +106,7 @@ TEST_F(GameServiceClientTest, QueryRoleReadsTheAnswerByItsMarkers) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        server.answer(path, c.answer);
+        server.answer(path, {c.answer});
         s.state.qq = c.qq;
         const RoleInfo r = client.query_role(s.state.cookie, 326);
         EXPECT_EQ(r.status, c.expected.status);
@@ -122,7 +122,7 @@ TEST_F(GameServiceClientTest, QueryRoleReadsTheAnswerByItsMarkers) {
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back().method, "GET");
     EXPECT_EQ(seen.back().target, path + "?game=cf&callback=14649452832977635&area=326");
-    EXPECT_NE(seen.back().cookie.find("skey=@abcdefgh"), std::string::npos);
+    EXPECT_NE(seen.back().header("Cookie").find("skey=@abcdefgh"), std::string::npos);
 }
 
 // ---------------------------------------------------------------- login
@@ -146,7 +146,7 @@ TEST_F(GameServiceClientTest, QueryLoginInfoReadsErrorOrAccount) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        server.answer(path, c.answer);
+        server.answer(path, {c.answer});
         const LoginInfo li = client.query_login_info();
         EXPECT_EQ(li.status, c.expected.status);
         EXPECT_EQ(li.error_code, c.expected.error_code);
@@ -154,7 +154,7 @@ TEST_F(GameServiceClientTest, QueryLoginInfoReadsErrorOrAccount) {
         EXPECT_EQ(li.user_uin, c.expected.user_uin);
         EXPECT_EQ(utf8(li.nick_name), utf8(c.expected.nick_name));
     }
-    EXPECT_NE(server.seen().back().cookie.find("uin=o0010001"), std::string::npos);
+    EXPECT_NE(server.seen().back().header("Cookie").find("uin=o0010001"), std::string::npos);
 }
 
 // ---------------------------------------------------------------- bound area
@@ -190,7 +190,7 @@ TEST_F(GameServiceClientTest, FindBoundAreaAsksTheFlowsInOrderAndStops) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        server.answer("/ams/ame/ame.php", [&](const httplib::Request& req) {
+        server.answer("/ams/ame/ame.php", [&](const testing::Seen& req) {
             const std::string flow = text_between(req.body, "iFlowId=", "&");
             auto it = c.by_flow.find(flow);
             return it == c.by_flow.end() ? std::string() : it->second;
@@ -215,7 +215,7 @@ TEST_F(GameServiceClientTest, FindBoundAreaAsksTheFlowsInOrderAndStops) {
 
 TEST_F(GameServiceClientTest, QuerySpendEncodesTheCommandAndReadsEveryRecord) {
     server.answer("/cgi-bin/common",
-                  "{\"data\":\"|1#AK47-火麒麟#888#20161018120000|2#M4A1#100#20161019010203\"}");
+                  {"{\"data\":\"|1#AK47-火麒麟#888#20161018120000|2#M4A1#100#20161019010203\"}"});
     std::vector<SpendRecord> records{{"kept", "1", "20160101000000"}};
     EXPECT_EQ(client.query_spend(s.state.cookie, 320, records), 2);
     ASSERT_EQ(records.size(), 3u);
@@ -226,15 +226,15 @@ TEST_F(GameServiceClientTest, QuerySpendEncodesTheCommandAndReadsEveryRecord) {
     EXPECT_EQ(records[2].item_name, "M4A1");
     EXPECT_EQ(records[2].bought_at, "20161019010203");
 
-    const SeenRequest req = server.seen().back();
+    const Seen req = server.seen().back();
     EXPECT_TRUE(starts_with(req.target, "/cgi-bin/common?rand=0."));
     EXPECT_TRUE(ends_with(req.target,
                           "&command=command%3DC00006%26fromtype%3Dkfweb%26fromtoolid%3Dkfweb514"
                           "%26type%3DgetCFSpend%26area%3D320"));
-    EXPECT_EQ(req.referer, s.http_url(Host::KF, "/game/consume_records.html?code=cf"));
-    EXPECT_FALSE(req.cookie.empty());
+    EXPECT_EQ(req.header("Referer"), s.http_url(Host::KF, "/game/consume_records.html?code=cf"));
+    EXPECT_FALSE(req.header("Cookie").empty());
 
-    server.answer("/cgi-bin/common", "");
+    server.answer("/cgi-bin/common", {""});
     EXPECT_EQ(client.query_spend(s.state.cookie, 320, records), 0);
     EXPECT_EQ(records.size(), 3u);
 }
@@ -242,8 +242,8 @@ TEST_F(GameServiceClientTest, QuerySpendEncodesTheCommandAndReadsEveryRecord) {
 // ---------------------------------------------------------------- scan
 
 TEST_F(GameServiceClientTest, ScanAreasReportsRegionsWithARoleInTableOrder) {
-    server.answer("/cgi-bin/account/ajax_query.cgi", [](const httplib::Request& req) {
-        const std::string zone = req.get_param_value("gamezone");
+    server.answer("/cgi-bin/account/ajax_query.cgi", [](const testing::Seen& req) {
+        const std::string zone = req.query_param("gamezone");
         if (zone == "361" || zone == "326") return std::string(R"({"resultcode" : 0 , "x":1})");
         if (zone == "320") return std::string();
         return std::string(R"({"resultcode":1001,"msg":"none"})");
@@ -296,7 +296,7 @@ TEST_F(GameServiceClientTest, QueryBanTellsWhetherTheBanHasEnded) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         clock.set(c.now);
-        server.answer(path, c.answer);
+        server.answer(path, {c.answer});
         EXPECT_EQ(utf8(client.query_ban(s.state.cookie, "10001", 326)), c.expected);
     }
     EXPECT_TRUE(starts_with(server.seen().back().target,
@@ -322,7 +322,7 @@ TEST_F(GameServiceClientTest, QueryActivityListReadsTitlesPlatformsAndItems) {
             R"(\u56fd\u5e86\u6d3b\u52a8)", R"(\u638c\u4e0a\u7a7f\u8d8a)", "2016-10-31",
             "http://act/1") +
         "," + activity("", "Empty", "TGP", "2016-11-01", "http://act/2") + "]}";
-    server.answer("/actcenter/queryActList", answer);
+    server.answer("/actcenter/queryActList", {answer});
 
     std::vector<ActivityListItem> list{{"old", "old", "old", "old", "old"}};
     ASSERT_EQ(client.query_activity_list(list), 2);
@@ -335,12 +335,12 @@ TEST_F(GameServiceClientTest, QueryActivityListReadsTitlesPlatformsAndItems) {
     EXPECT_EQ(list[1].title, "Empty");
     EXPECT_EQ(list[1].items, "");
 
-    const SeenRequest req = server.seen().back();
+    const Seen req = server.seen().back();
     EXPECT_EQ(req.method, "POST");
     EXPECT_EQ(req.body, "game=cf&index=0&count=50&type=2");
-    EXPECT_EQ(req.cookie.find("skey"), std::string::npos);
+    EXPECT_EQ(req.header("Cookie").find("skey"), std::string::npos);
 
-    server.answer("/actcenter/queryActList", "");
+    server.answer("/actcenter/queryActList", {""});
     EXPECT_EQ(client.query_activity_list(list), 0);
     EXPECT_TRUE(list.empty());
 }
@@ -358,7 +358,7 @@ TEST_F(GameServiceClientTest, QueryActivityListSurvivesAHostileAnswer) {
         R"("endtime":"t","eventtime":"","gameid":"","iActiveType":"","iHoldType":"","id":"",)"
         R"("itype":"","limit":"","name":"First","once":"","remindtime":"","starttime":"",)"
         R"("szHoldName":"H","uin":"","url":"U",)";
-    server.answer("/actcenter/queryActList", good + hostile);
+    server.answer("/actcenter/queryActList", {good + hostile});
     std::vector<ActivityListItem> list;
     EXPECT_EQ(client.query_activity_list(list), 1);
     ASSERT_EQ(list.size(), 1u);
@@ -384,7 +384,7 @@ TEST_F(GameServiceClientTest, ServerDateReadsThePublishersDate) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        server.answer(path, c.answer);
+        server.answer(path, {c.answer});
         EXPECT_EQ(client.server_date(), c.expected);
     }
     EXPECT_EQ(earliest_datetime(), (DateTime{100, 1, 1, 0, 0, 0}));
@@ -433,9 +433,9 @@ TEST_F(GameServiceClientTest, QueryVipInfoAsksForDetailsOnlyForAVipLevel) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        server.answer(info_path, c.info);
-        server.answer(status_path, c.status);
-        server.answer(growth_path, c.growth);
+        server.answer(info_path, {c.info});
+        server.answer(status_path, {c.status});
+        server.answer(growth_path, {c.growth});
         server.forget();
         const VipInfo vi = client.query_vip_info(326);
         EXPECT_EQ(server.seen().size(), c.requests);
@@ -446,7 +446,7 @@ TEST_F(GameServiceClientTest, QueryVipInfoAsksForDetailsOnlyForAVipLevel) {
         EXPECT_EQ(vi.next_level_growth, c.expected.next_level_growth);
         EXPECT_EQ(utf8(vi.expiry), utf8(c.expected.expiry));
     }
-    server.answer(info_path, R"(var result = {"ret":"0","msg":{"vip":"1"}})");
+    server.answer(info_path, {R"(var result = {"ret":"0","msg":{"vip":"1"}})"});
     server.forget();
     client.query_vip_info(326);
     const auto seen = server.seen();
@@ -455,7 +455,8 @@ TEST_F(GameServiceClientTest, QueryVipInfoAsksForDetailsOnlyForAVipLevel) {
     EXPECT_EQ(seen[0].target.size() - seen[0].target.rfind("&_=") - 3, 13u);
     EXPECT_TRUE(starts_with(seen[1].target, status_path + "?rd=0."));
     EXPECT_TRUE(starts_with(seen[2].target, growth_path + "?action=getCfVipInfo&rd=0."));
-    for (const auto& r : seen) EXPECT_NE(r.cookie.find("skey=@abcdefgh"), std::string::npos);
+    for (const auto& r : seen)
+        EXPECT_NE(r.header("Cookie").find("skey=@abcdefgh"), std::string::npos);
 }
 
 }  // namespace

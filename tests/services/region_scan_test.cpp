@@ -18,7 +18,7 @@ TEST(RegionScan, ListsTheRegionsWithRolesInTableOrderThenTheCount) {
     FeatureBed bed;
     ASSERT_TRUE(bed.initialise());
     // Given out of table order: the scan still reports 广东电信一区 (3rd) before 移动专区 (41st).
-    bed.sb.set_roles({{360, "移动玩家"}, {318, "广东战士"}});
+    bed.sb->set_roles({{360, "移动玩家"}, {318, "广东战士"}});
     lock_controls(bed.s);
     run_region_scan(bed.s, bed.client);
 
@@ -49,7 +49,7 @@ TEST(RegionScan, UnansweredOrUnreadableRegionsAreNotReportedAndTheCountIsZero) {
         SCOPED_TRACE(static_cast<int>(c.mode));
         FeatureBed bed;
         ASSERT_TRUE(bed.initialise());
-        bed.sb.misbehave("/cgi-bin/account/ajax_query.cgi", c.mode);
+        bed.sb->misbehave("/cgi-bin/account/ajax_query.cgi", c.mode);
         // The scan needs no bound region; the controls come back as the area allows.
         bed.s.state.area_bound = false;
         lock_controls(bed.s);
@@ -75,7 +75,7 @@ TEST(RegionScan, AStopRequestEndsTheScanAtTheRequestUnderWay) {
     FeatureBed bed;
     ASSERT_TRUE(bed.initialise());
     const std::string path = "/cgi-bin/account/ajax_query.cgi";
-    bed.sb.misbehave(path, sandbox::Misbehaviour::Stall);
+    bed.sb->misbehave(path, sandbox::Misbehaviour::Stall);
     lock_controls(bed.s);
     bed.s.jobs.start([&bed] { run_region_scan(bed.s, bed.client); });
     for (int i = 0; i < 300 && bed.requests(path).empty(); ++i)

@@ -55,7 +55,7 @@ TEST(SpendRecords, NoRecordsIsOneRedLineAndThePanelStaysHidden) {
         SCOPED_TRACE(c.name);
         FeatureBed bed;
         ASSERT_TRUE(bed.initialise());
-        bed.sb.misbehave("/cgi-bin/common", c.m);
+        bed.sb->misbehave("/cgi-bin/common", c.m);
         if (c.area) bed.s.state.area_id = c.area;
         lock_controls(bed.s);
         show_spend_records(bed.s, bed.client);

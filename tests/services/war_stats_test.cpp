@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/services/feature_bed.h"
-#include "tests/services/loopback_fixture.h"
+#include "tests/support/scripted_bed.h"
 
 namespace quillet {
 namespace {
@@ -40,7 +40,7 @@ TEST(WarStats, ShowsTheFifteenFiguresUnderTheirLabelsInThePanel) {
 }
 
 // Answers the simulator does not give: scripted pages.
-class WarStatsAnswers : public ::testing::Test, public testing::LoopbackSession {
+class WarStatsAnswers : public ::testing::Test, public testing::ScriptedSession {
   protected:
     void SetUp() override {
         s.state.area_bound = true;
@@ -81,7 +81,7 @@ TEST_F(WarStatsAnswers, OnlyExactlyFifteenCellsAreShown) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        server.answer("/cgi-bin/cf/userinfo/userinfo.cgi", c.page);
+        server.answer("/cgi-bin/cf/userinfo/userinfo.cgi", {c.page});
         view.set_caption(ctl::main::标签_总战绩信息, gbk(kTotalInitial));
         view.set_visible(ctl::main::外形框_战绩, false);
         const size_t before = view.log().size();
@@ -103,7 +103,7 @@ TEST_F(WarStatsAnswers, CellTextsAreShownAsReceivedIncludingMarkupAndGbk) {
     std::string page;
     for (int i = 0; i < 15; ++i)
         page += "<td>" + (i == 0 ? gbk("<b>十胜</b>") : std::to_string(i)) + "</td>";
-    server.answer("/cgi-bin/cf/userinfo/userinfo.cgi", "<tr>" + page + "</tr>");
+    server.answer("/cgi-bin/cf/userinfo/userinfo.cgi", {"<tr>" + page + "</tr>"});
     lock_controls(s);
     show_war_stats(s);
     EXPECT_TRUE(utf8(view.caption(ctl::main::标签_总战绩信息))

@@ -45,9 +45,9 @@ class RemoteMenuTest : public VendorFixture {
 };
 
 TEST_F(RemoteMenuTest, GroupsFillTheirSlotsUpToTenPagesAndFourGroups) {
-    sandbox.set_vendor_file("menu.js", menu_file());
+    sb->set_vendor_file("menu.js", menu_file());
     view.set_recording(true);
-    menu.read(s());
+    menu.read(s);
 
     EXPECT_TRUE(menu.loaded());
     const std::string titles[2][10] = {{"兑换页1", "兑换页2", "兑换页3"},
@@ -76,7 +76,7 @@ TEST_F(RemoteMenuTest, GroupsFillTheirSlotsUpToTenPagesAndFourGroups) {
     for (const auto& e : view.events())
         handed_over |= e.op == "ui_event" && e.target == "标签_VIP等级";
     EXPECT_TRUE(handed_over);
-    const auto requests = sandbox.requests();
+    const auto requests = sb->requests();
     ASSERT_EQ(requests_for("/cf/res/menu.js"), 1);
     EXPECT_EQ(requests.back().target.rfind("/cf/res/menu.js?t=0.", 0), 0u);
     EXPECT_EQ(requests.back().header("Cookie"), "");
@@ -86,22 +86,22 @@ TEST_F(RemoteMenuTest, AFailedReadingIsRetriedOnDemandUntilOneSucceeds) {
     using M = sandbox::Misbehaviour;
     for (M how : {M::Empty, M::Garbage, M::ErrorStatus}) {
         SCOPED_TRACE(static_cast<int>(how));
-        sandbox.misbehave("/cf/res/menu.js", how);
-        EXPECT_FALSE(menu.ensure_loaded(s()));
+        sb->misbehave("/cf/res/menu.js", how);
+        EXPECT_FALSE(menu.ensure_loaded(s));
         EXPECT_FALSE(menu.loaded());
         EXPECT_FALSE(view.state(manual_slot(1, 1)).visible);
     }
-    sandbox.clear_misbehaviour();
-    sandbox.set_vendor_file("menu.js", menu_file());
+    sb->clear_misbehaviour();
+    sb->set_vendor_file("menu.js", menu_file());
     const int before = requests_for("/cf/res/menu.js");
-    EXPECT_TRUE(menu.ensure_loaded(s()));
-    EXPECT_TRUE(menu.ensure_loaded(s()));  // loaded: no second download
+    EXPECT_TRUE(menu.ensure_loaded(s));
+    EXPECT_TRUE(menu.ensure_loaded(s));  // loaded: no second download
     EXPECT_EQ(requests_for("/cf/res/menu.js"), before + 1);
     EXPECT_TRUE(view.state(manual_slot(1, 1)).visible);
 
     // A later reading that fails says so again.
-    sandbox.misbehave("/cf/res/menu.js", M::Empty);
-    menu.read(s());
+    sb->misbehave("/cf/res/menu.js", M::Empty);
+    menu.read(s);
     EXPECT_FALSE(menu.loaded());
     EXPECT_TRUE(menu.pages().empty());
 }
@@ -122,7 +122,7 @@ TEST_F(RemoteMenuTest, HostileFilesEndWithinOneBudgetAndLeaveNoPages) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto started = std::chrono::steady_clock::now();
-        EXPECT_FALSE(menu.fill(s(), gbk(c.text)));
+        EXPECT_FALSE(menu.fill(s, gbk(c.text)));
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
         EXPECT_FALSE(menu.loaded());
         EXPECT_TRUE(menu.pages().empty());
@@ -133,12 +133,12 @@ class ActivityBrowserTest : public RemoteMenuTest {
   protected:
     void SetUp() override {
         RemoteMenuTest::SetUp();
-        ASSERT_TRUE(menu.fill(s(), gbk(menu_file())));
-        s().state.cookie.set("uin=o0123456; skey=@AbCdEf; p_skey=xyz=");
+        ASSERT_TRUE(menu.fill(s, gbk(menu_file())));
+        s.state.cookie.set("uin=o0123456; skey=@AbCdEf; p_skey=xyz=");
     }
     // Clicks slot (g, p); a window the click loads is created as Qt would.
     void click(RecordingBrowser& port, int g, int p) {
-        ActivityBrowser b(s(), menu, port);
+        ActivityBrowser b(s, menu, port);
         const bool was_open = view.is_loaded(Window::ActivityBrowser);
         b.open_manual_page(manual_slot(g, p));
         if (!was_open && view.is_loaded(Window::ActivityBrowser)) b.window_created();
@@ -173,7 +173,7 @@ TEST_F(ActivityBrowserTest, OneTabPerPageTitleEachWithItsOwnBrowser) {
     EXPECT_EQ(port.visible_browsers(), std::vector<int>{0});
     EXPECT_EQ(port.browsers.size(), 2u);
 
-    ActivityBrowser b(s(), menu, port);
+    ActivityBrowser b(s, menu, port);
     port.current = 1;  // the user picks the second tab
     b.tab_changed();
     EXPECT_EQ(port.visible_browsers(), std::vector<int>{1});
@@ -187,7 +187,7 @@ TEST_F(ActivityBrowserTest, OneTabPerPageTitleEachWithItsOwnBrowser) {
 
     // The pages open signed in: the session cookie is in the platform store
     // for the login host.
-    const std::string stored = store.read("http://" + s().hosts[Host::PTLOGIN], true);
+    const std::string stored = store.read("http://" + s.hosts[Host::PTLOGIN], true);
     EXPECT_NE(stored.find("skey=@AbCdEf"), std::string::npos);
     EXPECT_NE(stored.find("p_skey=xyz="), std::string::npos);
     // The controls came back after every click.
@@ -218,7 +218,7 @@ TEST_F(ActivityBrowserTest, CleanUpRunsThePagesScriptsAfterEveryLoad) {
     RecordingBrowser port;
     click(port, 1, 1);  // remove ".g-remove", scroll "#g-scroll"
     click(port, 2, 1);  // nothing to clean up
-    ActivityBrowser b(s(), menu, port);
+    ActivityBrowser b(s, menu, port);
     b.clean_up_page(0);
     b.clean_up_page(0);  // a later navigation inside the page
     b.clean_up_page(1);
@@ -236,12 +236,12 @@ TEST_F(ActivityBrowserTest, CleanUpRunsThePagesScriptsAfterEveryLoad) {
 }
 
 TEST_F(ActivityBrowserTest, AHostileSelectorFromTheMenuFileStaysInsideItsLiteral) {
-    ASSERT_TRUE(menu.fill(s(), gbk("[{child:[{title:'坏页',url:'http://act.example/bad',"
-                                   "remove:\"x');alert(1);('\","
-                                   "scroll:'<img src=x onerror=alert(1)>'}]}]")));
+    ASSERT_TRUE(menu.fill(s, gbk("[{child:[{title:'坏页',url:'http://act.example/bad',"
+                                 "remove:\"x');alert(1);('\","
+                                 "scroll:'<img src=x onerror=alert(1)>'}]}]")));
     RecordingBrowser port;
     click(port, 1, 1);
-    ActivityBrowser(s(), menu, port).clean_up_page(0);
+    ActivityBrowser(s, menu, port).clean_up_page(0);
     // The removal runs with the selector as one escaped string; the markup
     // "selector" is not handed to $() at all.
     EXPECT_EQ(port.browsers[0].scripts,

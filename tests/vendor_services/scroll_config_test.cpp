@@ -33,10 +33,10 @@ class ScrollConfigTest : public VendorFixture {
     // One start of the main window with this scroll file; whether the notice
     // was shown.
     bool start_with(const std::string& file) {
-        sandbox.set_vendor_file("scroll.js", file);
+        sb->set_vendor_file("scroll.js", file);
         view.close_window(Window::Notice);
         const size_t before = shown_notices();
-        config.read(s());
+        config.read(s);
         return shown_notices() > before;
     }
     size_t shown_notices() const {
@@ -55,7 +55,7 @@ class ScrollConfigTest : public VendorFixture {
 };
 
 TEST_F(ScrollConfigTest, LabelLinksAndPictureFollowTheFile) {
-    const std::string picture = "http://" + s().hosts[Host::VENDOR] + "/cf/res/img/ad1.png";
+    const std::string picture = "http://" + s.hosts[Host::VENDOR] + "/cf/res/img/ad1.png";
     EXPECT_FALSE(
         start_with("[{t:'滚动广告',u:'http://ad.example/label',c:'255',l:'1'},"
                    "{t:'第二条',u:'',c:'0',l:'1'},"
@@ -108,7 +108,7 @@ TEST_F(ScrollConfigTest, ExtraLinkEntriesAndUnusablePicturesChangeNothingElse) {
         file += "{t:'广告" + std::to_string(n) + "',u:'http://ad.example/" + std::to_string(n) +
                 "',c:'0',l:'2'},";
     // A picture answer that is no picture, and an address that is no web address.
-    file += "{t:'http://" + s().hosts[Host::VENDOR] + "/cf/res/ver.js',u:'http://p',l:'3'}]";
+    file += "{t:'http://" + s.hosts[Host::VENDOR] + "/cf/res/ver.js',u:'http://p',l:'3'}]";
     start_with(file);
     EXPECT_EQ(utf8(view.state(m::链接框_广告10).caption), "广告10");
     EXPECT_EQ(view.state(m::图片框_广告).picture, "");
@@ -124,14 +124,14 @@ TEST_F(ScrollConfigTest, AnUnreadableFileChangesNothing) {
     using M = sandbox::Misbehaviour;
     for (M how : {M::Empty, M::Garbage, M::ErrorStatus, M::Stall}) {
         SCOPED_TRACE(static_cast<int>(how));
-        sandbox.misbehave("/cf/res/scroll.js", how);
+        sb->misbehave("/cf/res/scroll.js", how);
         view.set_recording(true);
         view.clear_events();
-        config.read(s());
+        config.read(s);
         for (const auto& e : view.events()) ADD_FAILURE() << e.op << " " << e.target;
         EXPECT_EQ(utf8(view.state(m::链接框_广告1).caption), "我要租此广告位");
     }
-    sandbox.clear_misbehaviour();
+    sb->clear_misbehaviour();
 }
 
 TEST_F(ScrollConfigTest, HostileFilesEndWithinOneBudgetAndChangeNothing) {
@@ -149,11 +149,11 @@ TEST_F(ScrollConfigTest, HostileFilesEndWithinOneBudgetAndChangeNothing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        sandbox.set_vendor_file("scroll.js", c.text);
+        sb->set_vendor_file("scroll.js", c.text);
         view.set_recording(true);
         view.clear_events();
         const auto started = std::chrono::steady_clock::now();
-        config.read(s());
+        config.read(s);
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
         for (const auto& e : view.events()) ADD_FAILURE() << e.op << " " << e.target;
         EXPECT_TRUE(config.link_entries().empty());
@@ -166,12 +166,12 @@ TEST_F(ScrollConfigTest, ANoticeIsShownAtMostItsMaximumNumberOfStarts) {
     EXPECT_TRUE(start_with(file));
     EXPECT_TRUE(start_with(file));
     EXPECT_FALSE(start_with(file));
-    EXPECT_EQ(s().config.read("notice", "notice_k"), "3");
+    EXPECT_EQ(s.config.read("notice", "notice_k"), "3");
 
     // Shown through the UI event of 标签_头像_昵称, and filled when created.
     EXPECT_EQ(config.notice(), (Notice{gbk("系统公告"), gbk("新活动上线"),
                                        "http://notice.example/1", 2, "notice_k"}));
-    config.notice_created(s());
+    config.notice_created(s);
     EXPECT_EQ(utf8(view.state(ctl::notice::标签_标题).caption), "系统公告");
     EXPECT_EQ(utf8(view.state(ctl::notice::标签_内容).caption), "新活动上线");
     EXPECT_EQ(view.state(ctl::notice::标签_内容).pointer, Pointer::Hand);
@@ -180,31 +180,31 @@ TEST_F(ScrollConfigTest, ANoticeIsShownAtMostItsMaximumNumberOfStarts) {
     const std::string always = "[" + notice_entry("http://notice.example/2", "0", "always") + "]";
     EXPECT_TRUE(start_with(always));
     EXPECT_TRUE(start_with(always));
-    EXPECT_EQ(s().config.read("notice", "always", "absent"), "absent");
+    EXPECT_EQ(s.config.read("notice", "always", "absent"), "absent");
 }
 
 TEST_F(ScrollConfigTest, NoticeCountersNeverTouchThePlayersSettings) {
     // The claim priorities live in [config]; notices named like them count
     // apart and leave them alone.
-    ASSERT_TRUE(s().config.write("config", "model", "1"));
-    ASSERT_TRUE(s().config.write("config", "prop", "2"));
+    ASSERT_TRUE(s.config.write("config", "model", "1"));
+    ASSERT_TRUE(s.config.write("config", "prop", "2"));
     for (const char* key : {"model", "prop"}) {
         SCOPED_TRACE(key);
         const std::string file = "[" + notice_entry("http://n.example", "1", key) + "]";
         EXPECT_TRUE(start_with(file));  // the stored setting is no count of showings
         EXPECT_FALSE(start_with(file));
     }
-    EXPECT_EQ(s().config.read("config", "model"), "1");
-    EXPECT_EQ(s().config.read("config", "prop"), "2");
-    EXPECT_EQ(s().config.read("notice", "prop"), "2");
+    EXPECT_EQ(s.config.read("config", "model"), "1");
+    EXPECT_EQ(s.config.read("config", "prop"), "2");
+    EXPECT_EQ(s.config.read("notice", "prop"), "2");
 
     // A count kept in [config] by an earlier version is not lost.
-    ASSERT_TRUE(s().config.write("config", "old_notice", "2"));
+    ASSERT_TRUE(s.config.write("config", "old_notice", "2"));
     const std::string old = "[" + notice_entry("http://n.example", "3", "old_notice") + "]";
     EXPECT_TRUE(start_with(old));
     EXPECT_FALSE(start_with(old));
-    EXPECT_EQ(s().config.read("notice", "old_notice"), "4");
-    EXPECT_EQ(s().config.read("config", "old_notice"), "2");
+    EXPECT_EQ(s.config.read("notice", "old_notice"), "4");
+    EXPECT_EQ(s.config.read("config", "old_notice"), "2");
 }
 
 TEST_F(ScrollConfigTest, NoticesThatCannotBeShownOrCountedAreNotShown) {
@@ -233,7 +233,7 @@ TEST_F(ScrollConfigTest, NoticeClickOpensTheLinkAndClosesTheWindow) {
     ASSERT_TRUE(start_with("[" + notice_entry("http://notice.example/more", "0", "k") + "]"));
     view.show_window(Window::Notice, false);
     view.set_recording(true);
-    config.notice_clicked(s());
+    config.notice_clicked(s);
     EXPECT_EQ(view.state(ctl::notice::超级链接框_查看详情).link_target,
               "http://notice.example/more");
     bool opened = false;
@@ -249,12 +249,9 @@ TEST(NoticePlacementTest, BottomRightAboveTheTaskbar) {
 }
 
 TEST(VisitorCounterTest, AddressIsOnTheVendorHost) {
-    MemoryView view;
-    FixedClock clock;
-    HttpClient http;
-    MemoryCookieStore store;
-    Session s(view, clock, http, HostTable{}, store, {});
-    EXPECT_EQ(visitor_counter_address(s), "http://" + s.hosts[Host::VENDOR] + "/cf/tongji.php");
+    SessionBed bed;
+    EXPECT_EQ(visitor_counter_address(bed.s),
+              "http://" + bed.s.hosts[Host::VENDOR] + "/cf/tongji.php");
 }
 
 }  // namespace

@@ -25,11 +25,11 @@ class VersionCheckTest : public VendorFixture {
     // Runs the check as the window's creation does and waits for its worker.
     void run_check() {
         check.window_created();
-        s().jobs.join_all();
+        s.jobs.join_all();
     }
-    void serve(const std::string& utf8_text) { sandbox.set_vendor_file("ver.js", utf8_text); }
+    void serve(const std::string& utf8_text) { sb->set_vendor_file("ver.js", utf8_text); }
 
-    VersionCheck check{s()};
+    VersionCheck check{s};
 };
 
 TEST_F(VersionCheckTest, RunningVersionIsAcceptedAfterTheWaitAndTheWindowCloses) {
@@ -40,12 +40,12 @@ TEST_F(VersionCheckTest, RunningVersionIsAcceptedAfterTheWaitAndTheWindowCloses)
     EXPECT_EQ(view.window_title(Window::Version), gbk("Quillet - 版本检测v1.1.0.19"));
     EXPECT_EQ(utf8(view.state(v::标签_提示).caption), "已经是最新版本，当前版本 v1.1.0.19");
     EXPECT_EQ(check.outcome(), VersionOutcome::Accepted);
-    EXPECT_TRUE(s().state.version_ok);
+    EXPECT_TRUE(s.state.version_ok);
     EXPECT_FALSE(view.is_loaded(Window::Version));
     // Half a second before the request and half a second before closing.
     EXPECT_GE(clock.steady_ms() - before, 1000);
     ASSERT_EQ(requests_for("/cf/res/ver.js"), 1);
-    const auto requests = sandbox.requests();
+    const auto requests = sb->requests();
     EXPECT_EQ(requests.back().target.rfind("/cf/res/ver.js?t=0.", 0), 0u);
     EXPECT_EQ(requests.back().header("Cookie"), "");
 }
@@ -77,7 +77,7 @@ TEST_F(VersionCheckTest, AnyOtherVersionOffersTheDownloadsThatHaveAddresses) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         view.show_window(Window::Version, false);
-        s().state.version_ok = false;
+        s.state.version_ok = false;
         serve(c.file);
         run_check();
 
@@ -96,7 +96,7 @@ TEST_F(VersionCheckTest, AnyOtherVersionOffersTheDownloadsThatHaveAddresses) {
             EXPECT_EQ(check.download_address(n + 1), c.tags[n]);
         }
         EXPECT_EQ(check.outcome(), VersionOutcome::NewVersion);
-        EXPECT_FALSE(s().state.version_ok);
+        EXPECT_FALSE(s.state.version_ok);
         EXPECT_TRUE(view.is_loaded(Window::Version));
     }
 }
@@ -125,8 +125,8 @@ TEST_F(VersionCheckTest, FailuresShowTheirMessageInRedAndOfferTheRetry) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         view.show_window(Window::Version, false);
-        sandbox.clear_misbehaviour();
-        if (c.how != M::None) sandbox.misbehave("/cf/res/ver.js", c.how);
+        sb->clear_misbehaviour();
+        if (c.how != M::None) sb->misbehave("/cf/res/ver.js", c.how);
         if (c.how == M::None || c.how == M::ErrorStatus) serve(c.file);
         run_check();
 
@@ -137,10 +137,10 @@ TEST_F(VersionCheckTest, FailuresShowTheirMessageInRedAndOfferTheRetry) {
         for (Control b : kButtons) EXPECT_FALSE(view.state(b).visible);
         EXPECT_FALSE(view.state(v::按钮_更新详情).visible);
         EXPECT_EQ(check.outcome(), VersionOutcome::Failed);
-        EXPECT_FALSE(s().state.version_ok);
+        EXPECT_FALSE(s.state.version_ok);
         EXPECT_TRUE(view.is_loaded(Window::Version));
     }
-    sandbox.clear_misbehaviour();
+    sb->clear_misbehaviour();
 }
 
 TEST_F(VersionCheckTest, AFileOfMembersThatNeverReturnFailsWithinOneBudget) {
@@ -166,15 +166,15 @@ TEST_F(VersionCheckTest, AFileOfMembersThatNeverReturnFailsWithinOneBudget) {
 }
 
 TEST_F(VersionCheckTest, RetryRunsTheCheckAgainFromTheCheckingState) {
-    sandbox.misbehave("/cf/res/ver.js", sandbox::Misbehaviour::Empty);
+    sb->misbehave("/cf/res/ver.js", sandbox::Misbehaviour::Empty);
     run_check();
     ASSERT_EQ(check.outcome(), VersionOutcome::Failed);
 
-    sandbox.clear_misbehaviour();
+    sb->clear_misbehaviour();
     serve("_cfver = {v:'1.1.0.19'};");
     view.set_recording(true);
     check.start();  // the 按钮_重试 handler
-    s().jobs.join_all();
+    s.jobs.join_all();
 
     // The retry shows the checking state with the downloads back, hides the
     // retry button while it runs, and ends accepted.
@@ -195,7 +195,7 @@ TEST_F(VersionCheckTest, RetryRunsTheCheckAgainFromTheCheckingState) {
     EXPECT_GT(accepted, retry_hidden);
     EXPECT_EQ(view.state(v::标签_提示).colour, colour::black);  // no red left over
     for (Control b : kButtons) EXPECT_TRUE(view.state(b).visible);
-    EXPECT_TRUE(s().state.version_ok);
+    EXPECT_TRUE(s.state.version_ok);
 }
 
 TEST_F(VersionCheckTest, DownloadButtonOpensItsAddressAndCopiesItsPassword) {
@@ -237,7 +237,7 @@ TEST_F(VersionCheckTest, DownloadButtonOpensItsAddressAndCopiesItsPassword) {
         EXPECT_EQ(boxed, !c.password.empty());
         EXPECT_EQ(view.clipboard(), c.password.empty() ? "before" : gbk(c.password));
         EXPECT_FALSE(view.is_loaded(Window::Version));
-        EXPECT_FALSE(s().state.version_ok);
+        EXPECT_FALSE(s.state.version_ok);
         view.set_recording(false);
     }
 }
@@ -245,7 +245,7 @@ TEST_F(VersionCheckTest, DownloadButtonOpensItsAddressAndCopiesItsPassword) {
 TEST_F(VersionCheckTest, DetailsLinkOpensTheVendorsHomePage) {
     view.set_recording(true);
     check.details_clicked();
-    const std::string home = "http://" + s().hosts[Host::VENDOR];
+    const std::string home = "http://" + s.hosts[Host::VENDOR];
     EXPECT_EQ(view.state(v::按钮_更新详情).link_target, home);
     bool opened = false;
     for (const auto& e : view.events())

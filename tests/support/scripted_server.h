@@ -1,7 +1,7 @@
 #pragma once
 // A loopback HTTP/1.1 server on raw sockets that answers from scripted bodies
-// and records every request byte for byte (tests and benchmarks of the claim
-// engine).
+// or callables and records every request byte for byte (the tests of the
+// readers and the claim engine, and the claim benchmark).
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -35,6 +36,17 @@ struct Seen {
             if (to_lower_ascii(k) == to_lower_ascii(name)) return v;
         return {};
     }
+    // A parameter of the query string, as sent (not decoded); empty when absent.
+    std::string query_param(std::string_view name) const {
+        const size_t q = target.find('?');
+        if (q == std::string::npos) return {};
+        for (const std::string& pair : split(target.substr(q + 1), "&")) {
+            const size_t eq = pair.find('=');
+            if (pair.substr(0, eq) == name)
+                return eq == std::string::npos ? std::string() : pair.substr(eq + 1);
+        }
+        return {};
+    }
     int header_count(std::string_view name) const {
         return static_cast<int>(std::count_if(headers.begin(), headers.end(), [&](const auto& h) {
             return to_lower_ascii(h.first) == to_lower_ascii(name);
@@ -43,10 +55,13 @@ struct Seen {
 };
 
 // A loopback HTTP/1.1 server on raw sockets, so tests see the exact bytes a
-// request carried. Answers by path prefix from a queue of bodies (the last
-// one repeats); an unknown path gets an empty 200. Keeps connections alive.
+// request carried. Answers by path prefix, from a queue of bodies (the last
+// one repeats) or from a callable given the request; the longest matching
+// prefix wins and an unknown path gets an empty 200. Keeps connections alive.
 class ScriptedServer {
-public:
+  public:
+    using Answer = std::function<std::string(const Seen&)>;
+
     ScriptedServer() {
         listen_fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         int one = 1;
@@ -85,7 +100,13 @@ public:
     // matching prefix wins.
     void answer(const std::string& prefix, std::vector<std::string> bodies) {
         std::lock_guard lock(mutex_);
-        answers_[prefix] = std::deque<std::string>(bodies.begin(), bodies.end());
+        answers_[prefix] = {std::deque<std::string>(bodies.begin(), bodies.end()), nullptr};
+    }
+    // The callable's text for every request whose path starts with prefix;
+    // it runs on the connection's thread, outside the server's lock.
+    void answer(const std::string& prefix, Answer call) {
+        std::lock_guard lock(mutex_);
+        answers_[prefix] = {{}, std::move(call)};
     }
     std::vector<Seen> seen(const std::string& prefix = "") const {
         std::lock_guard lock(mutex_);
@@ -119,7 +140,7 @@ public:
         return out;
     }
 
-private:
+  private:
     void accept_loop() {
         for (;;) {
             int fd = ::accept(listen_fd_, nullptr, nullptr);
@@ -173,23 +194,27 @@ private:
             buffer.erase(0, length);
 
             std::string body;
+            Answer call;
             bool compress = false;
             {
                 std::lock_guard lock(mutex_);
                 compress = gzip_ && contains(seen.header("Accept-Encoding"), "gzip");
                 seen_.push_back(seen);
                 const std::string* best = nullptr;
-                for (auto& [prefix, queue] : answers_)
+                for (auto& [prefix, script] : answers_)
                     if (seen.path.rfind(prefix, 0) == 0 && (!best || prefix.size() > best->size()))
                         best = &prefix;
                 if (best) {
-                    auto& queue = answers_[*best];
-                    if (!queue.empty()) {
+                    Script& script = answers_[*best];
+                    call = script.call;
+                    auto& queue = script.bodies;
+                    if (!call && !queue.empty()) {
                         body = queue.front();
                         if (queue.size() > 1) queue.pop_front();
                     }
                 }
             }
+            if (call) body = call(seen);
             std::string extra;
             if (compress) {
                 body = gzip(body);
@@ -212,7 +237,11 @@ private:
     mutable std::mutex mutex_;
     std::vector<int> clients_;
     std::vector<std::thread> workers_;
-    std::map<std::string, std::deque<std::string>> answers_;
+    struct Script {
+        std::deque<std::string> bodies;
+        Answer call;
+    };
+    std::map<std::string, Script> answers_;
     std::vector<Seen> seen_;
     bool stopping_ = false;
     bool gzip_ = false;
