@@ -29,14 +29,18 @@ void select_item_with_text(View& view, Control list, const std::string& text) {
     }
 }
 
-// The header, the pickers and the session take the confirmed role.
-void adopt_role(Session& s, const RoleInfo& ri) {
+// The header, the pickers and the session take the confirmed role. The
+// start-up shows the header first; binding another area reports the new area
+// first, then the header shows it.
+void adopt_role(Session& s, const RoleInfo& ri, bool line_first = false) {
     SessionState& st = s.state;
     st.area_name = GameServiceClient::area_name(ri.area_id);
+    const std::string line =
+        g("[提示]CF：【") + st.area_name + g("】 - 【") + ri.role_name + g("】");
+    if (line_first) s.log.append(line, colour::green);
     s.view.set_caption(c::标签_头像_大区, st.area_name);
     s.view.set_caption(c::标签_头像_昵称, ri.role_name);
-    s.log.append(g("[提示]CF：【") + st.area_name + g("】 - 【") + ri.role_name + g("】"),
-                 colour::green);
+    if (!line_first) s.log.append(line, colour::green);
     select_item_with_text(s.view, c::列表框_大区, st.area_name);
     select_item_with_text(s.view, c::组合框_大区列表, st.area_name);
     s.view.set_caption(c::按钮_绑定大区, g("更换大区"));
@@ -195,20 +199,7 @@ void bind_selected_area(Session& s, GameServiceClient& client, ActivityCatalogue
         unlock_controls(s, st.area_bound);
         return;
     }
-    // The new area is reported first, then the header shows it.
-    st.area_name = GameServiceClient::area_name(ri.area_id);
-    s.log.append(g("[提示]CF：【") + st.area_name + g("】 - 【") + ri.role_name + g("】"),
-                 colour::green);
-    select_item_with_text(s.view, c::列表框_大区, st.area_name);
-    select_item_with_text(s.view, c::组合框_大区列表, st.area_name);
-    s.view.set_caption(c::标签_头像_大区, st.area_name);
-    s.view.set_caption(c::标签_头像_昵称, ri.role_name);
-    s.view.set_caption(c::按钮_绑定大区, g("更换大区"));
-    st.area_bound = true;
-    st.role_name = ri.role_name;
-    st.area_id = ri.area_id;
-    st.md5str = ri.md5str;
-    st.checkparam = ri.checkparam;
+    adopt_role(s, ri, true);
 
     // Both user_roleId and user_roleName carry the QQ number; the answer is not read.
     const std::string body = fill_template(

@@ -18,39 +18,6 @@ namespace quillet::sandbox {
 
 namespace {
 
-std::string cookie_domain(const std::string& host) {
-    size_t last = host.rfind('.');
-    if (last == std::string::npos || last == 0) return host;
-    size_t prev = host.rfind('.', last - 1);
-    return prev == std::string::npos ? host : host.substr(prev + 1);
-}
-
-std::string escape(const std::string& s) {
-    std::string out;
-    for (char ch : s) {
-        switch (ch) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += ch;
-        }
-    }
-    return out;
-}
-
 // Form fields arrive with spaces as "+".
 std::string form_value(const Call& c, std::string_view name) {
     std::string raw = c.form(name);
@@ -75,20 +42,20 @@ std::string login_form(const std::string& query, const std::string& s_url, const
            ".err{color:#d33;font-size:13px;min-height:16px;margin:4px 0}"
            ".hint{color:#888;font-size:12px}</style></head><body>"
            "<form id=\"loginform\" method=\"post\" action=\"/cgi-bin/xlogin?" +
-           escape(query) +
+           html_escape(query) +
            "\"><h3>QQ帐号密码登录</h3>"
            "<p class=\"err\" id=\"err\">" +
-           escape(error) +
+           html_escape(error) +
            "</p>"
            "<input name=\"u\" id=\"u\" value=\"" +
-           escape(qq) +
+           html_escape(qq) +
            "\" placeholder=\"QQ号码\" autocomplete=\"off\">"
            "<input name=\"p\" id=\"p\" type=\"password\" value=\"\" placeholder=\"密码\">"
            "<input type=\"hidden\" name=\"s_url\" value=\"" +
-           escape(s_url) +
+           html_escape(s_url) +
            "\"><input type=\"submit\" id=\"login_button\" value=\"登 录\">"
            "<p class=\"hint\">模拟登录：演示帐号 " +
-           escape(demo_qq) + "，密码任意</p></form></body></html>";
+           html_escape(demo_qq) + "，密码任意</p></form></body></html>";
 }
 
 }  // namespace
@@ -120,7 +87,7 @@ Answer World::xlogin(const Call& c) {
     if (!error.empty()) return text_answer(login_form(c.query, s_url, qq, demo_qq_, error));
 
     const std::string o = "o" + std::string(a->qq.size() < 10 ? 10 - a->qq.size() : 0, '0') + a->qq;
-    const std::string attrs = "; Path=/; Domain=" + cookie_domain(c.host);
+    const std::string attrs = "; Path=/; Domain=" + main_domain(c.host);
     Answer ans = text_answer("<html><body>登录成功，正在跳转...</body></html>");
     ans.status = 302;
     // The order of login_cookie(): pt2gguin, uin, skey, then the account's

@@ -144,6 +144,8 @@ std::string avatar_png(const std::string& qq, int size) {
     return cv.png();
 }
 
+}  // namespace
+
 std::string main_domain(const std::string& host) {
     size_t last = host.rfind('.');
     if (last == std::string::npos || last == 0) return host;
@@ -167,14 +169,15 @@ std::string html_escape(const std::string& s) {
             case '"':
                 out += "&quot;";
                 break;
+            case '\'':
+                out += "&#39;";
+                break;
             default:
                 out += ch;
         }
     }
     return out;
 }
-
-}  // namespace
 
 Answer World::landing(const Call& c) {
     std::string s_url = percent_decode_bytes(c.query_param("s_url"));

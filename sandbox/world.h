@@ -166,6 +166,8 @@ std::string hex_digest(std::string_view seed, size_t length);  // stable pseudo-
 std::string yyyymmdd(const DateTime& t);
 DateTime add_days(const DateTime& t, int days);
 int64_t unix_seconds(const DateTime& t);  // epoch base 1970-01-01 08:00:00 local
+std::string main_domain(const std::string& host);  // "a.b.qq.com" -> "qq.com"
+std::string html_escape(const std::string& s);     // & < > " ' as entities
 
 Answer text_answer(std::string body, std::string content_type = "text/html; charset=utf-8");
 Answer js_answer(std::string body, bool gbk = false);
