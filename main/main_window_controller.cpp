@@ -84,6 +84,7 @@ void claim_and_record(Program& p) {
     run_claim_pass(p.s, p.catalogue, p.cleaner, p.client);
     if (const std::string e = recorder.ledger_error(); !e.empty())
         std::fprintf(stderr, "quillet: the claim ledger lost rows of this pass: %s\n", e.c_str());
+    if (p.pass_ended) p.pass_ended(recorder.summary());
 }
 
 // "领取记录": the signed-in number's attempts of the last seven days, newest

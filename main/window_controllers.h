@@ -15,6 +15,7 @@
 #include "claim/message_cleaner.h"
 #include "claim/vouchers.h"
 #include "ledger/ledger.h"
+#include "ledger/pass_summary.h"
 #include "main/main_window_jobs.h"
 #include "services/game_service_client.h"
 #include "session/events.h"
@@ -75,6 +76,9 @@ struct Program {
     // them back, and the profile the rows are written for (empty without one).
     std::filesystem::path ledger_file = default_ledger_path();
     std::string account;
+    // Told on the pass's worker when a one-click pass has ended (the desktop
+    // notification); empty for none.
+    std::function<void(const PassSummary&)> pass_ended;
 
     // Starts job on a worker; locked: lock_controls first, on this thread.
     void start_job(bool locked, std::function<void()> job);
