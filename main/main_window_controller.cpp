@@ -74,6 +74,12 @@ void open_tag(Program& p, Control c) {
 // The one-click pass with every attempt written to the ledger as it happens.
 // A ledger that cannot be opened costs the record, never the claim.
 void claim_and_record(Program& p) {
+    // A command-line pass brings its own recorder (and summary): it keeps the
+    // rows then.
+    if (p.s.on_claim_attempt) {
+        run_claim_pass(p.s, p.catalogue, p.cleaner, p.client);
+        return;
+    }
     Ledger ledger;
     std::string error;
     const bool open = !p.ledger_file.empty() && ledger.open(p.ledger_file, error);
