@@ -154,6 +154,10 @@ bool Application::start(const AppOptions& o, std::string& error, bool* usage_err
     Session& s = *d.session;
     s.state.config_path = config_path.string();
     d.program = std::make_unique<Program>(s);
+    // The simulator's demo passes keep a ledger apart from the player's.
+    if (o.sandbox && !o.cookie_file && !o.account)
+        d.program->ledger_file = default_data_folder() / "sandbox-ledger.sqlite3";
+    if (o.account) d.program->account = *o.account;
     d.version_window = std::make_unique<VersionWindowController>(*d.program);
     d.login_window = std::make_unique<LoginWindowController>(*d.program);
     d.main_window = std::make_unique<MainWindowController>(*d.program);

@@ -1,8 +1,12 @@
 // MainWindow's life and event table.
+#include <cstdio>
 #include <vector>
 
 #include "claim/claim_config.h"
 #include "claim/claim_pass.h"
+#include "ledger/claim_recorder.h"
+#include "ledger/history_text.h"
+#include "ledger/ledger.h"
 #include "main/start_sequence.h"
 #include "main/window_controllers.h"
 #include "services/activity_list.h"
@@ -13,6 +17,7 @@
 #include "services/spend_records.h"
 #include "services/war_stats.h"
 #include "session/session.h"
+#include "text/gbk.h"
 #include "vendor_services/activity_browser.h"
 
 namespace quillet {
@@ -47,6 +52,7 @@ constexpr Back kBackButtons[] = {
     {c::按钮_我的资产返回日志, c::外形框_我的资产}, {c::按钮_活动列表返回日志, c::外形框_活动列表},
     {c::按钮_月券返回日志, c::外形框_月券},         {c::按钮_战绩返回日志, c::外形框_战绩},
     {c::按钮_消费记录返回日志, c::外形框_消费列表}, {c::按钮_配置返回日志, c::外形框_配置},
+    {c::按钮_领取记录返回日志, c::外形框_领取记录},
 };
 
 struct VoucherButton {
@@ -63,6 +69,68 @@ constexpr VoucherButton kVoucherButtons[] = {
 
 void open_tag(Program& p, Control c) {
     open_address(p.s, p.s.view.tag(c));
+}
+
+// The one-click pass with every attempt written to the ledger as it happens.
+// A ledger that cannot be opened costs the record, never the claim.
+void claim_and_record(Program& p) {
+    // A command-line pass brings its own recorder (and summary): it keeps the
+    // rows then.
+    if (p.s.on_claim_attempt) {
+        run_claim_pass(p.s, p.catalogue, p.cleaner, p.client);
+        return;
+    }
+    Ledger ledger;
+    std::string error;
+    const bool open = !p.ledger_file.empty() && ledger.open(p.ledger_file, error);
+    if (!open && !error.empty())
+        std::fprintf(stderr, "quillet: the claim ledger keeps no record of this pass: %s\n",
+                     error.c_str());
+    ClaimRecorder recorder(p.s, open ? &ledger : nullptr, p.account);
+    run_claim_pass(p.s, p.catalogue, p.cleaner, p.client);
+    if (const std::string e = recorder.ledger_error(); !e.empty())
+        std::fprintf(stderr, "quillet: the claim ledger lost rows of this pass: %s\n", e.c_str());
+    if (p.pass_ended) p.pass_ended(recorder.summary());
+}
+
+// "领取记录": the signed-in number's attempts of the last seven days, newest
+// first, the failures in red.
+void show_claim_records(Program& p) {
+    Session& s = p.s;
+    std::vector<LedgerRow> rows;
+    std::error_code ec;
+    if (std::filesystem::exists(p.ledger_file, ec)) {
+        Ledger ledger;
+        std::string error;
+        if (ledger.open(p.ledger_file, error)) {
+            const DateTime now = s.clock.now();
+            char today[16];
+            std::snprintf(today, sizeof today, "%04d-%02d-%02d", now.year, now.month, now.day);
+            rows = ledger.rows(first_day_of(today, 7), "", error);
+        }
+        if (!error.empty()) {
+            s.log.append(utf8_to_gbk("[提示]领取记录读取失败：" + error), colour::red);
+            return;
+        }
+    }
+    const std::string qq = s.state.qq;
+    const Control list = c::超级列表框_领取记录;
+    show_panel(s, c::外形框_领取记录);
+    s.view.clear_rows(list);
+    s.pump();
+    int row = 0;
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        if (it->qq != qq) continue;
+        const std::string result = !it->message.empty() ? it->message : it->code;
+        s.view.add_row(list, {utf8_to_gbk(it->time), utf8_to_gbk(it->group), utf8_to_gbk(it->item),
+                              utf8_to_gbk(result)});
+        if (!it->answered) {
+            for (int column = 0; column < 4; ++column)
+                s.view.set_cell_colour(list, row, column, colour::red);
+        }
+        ++row;
+        s.pump();
+    }
 }
 
 const std::vector<Row>& event_table() {
@@ -88,7 +156,7 @@ const std::vector<Row>& event_table() {
         {c::列表框_大区, Event::SelectionChanged, Mode::Locked,
          [](P& p, W&, const A&) { bind_selected_area(p.s, p.client, p.catalogue); }},
         {c::按钮_一键领取, Event::Clicked, Mode::Locked,
-         [](P& p, W&, const A&) { run_claim_pass(p.s, p.catalogue, p.cleaner, p.client); }},
+         [](P& p, W&, const A&) { claim_and_record(p); }},
         {c::按钮_Quillet, Event::Clicked, Mode::Ui, nullptr},
         {c::按钮_手动活动, Event::Clicked, Mode::Ui, nullptr},
         {m::助手配置, Event::Clicked, Mode::Ui,
@@ -110,6 +178,8 @@ const std::vector<Row>& event_table() {
          [](P& p, W&, const A&) { run_region_scan(p.s, p.client); }},
         {m::封号查询, Event::Clicked, Mode::Locked,
          [](P& p, W&, const A&) { show_ban_status(p.s, p.client); }},
+        {m::领取记录, Event::Clicked, Mode::Unlocked,
+         [](P& p, W&, const A&) { show_claim_records(p); }},
         {c::按钮_我的资产_主武器, Event::Clicked, Mode::Locked,
          [](P& p, W&, const A&) { show_assets(p.s, p.client, 1); }},
         {c::按钮_我的资产_副武器, Event::Clicked, Mode::Locked,

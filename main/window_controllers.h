@@ -5,6 +5,7 @@
 // talks to the network starts a worker ("lock_controls, then the job" is done
 // in one place, Program::start_job).
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,6 +14,8 @@
 #include "claim/catalogue.h"
 #include "claim/message_cleaner.h"
 #include "claim/vouchers.h"
+#include "ledger/ledger.h"
+#include "ledger/pass_summary.h"
 #include "main/main_window_jobs.h"
 #include "services/game_service_client.h"
 #include "session/events.h"
@@ -69,6 +72,13 @@ struct Program {
     // The local day (yyyymmdd) of the window that last initialised with a
     // catalogue: a new window the same day keeps it.
     int catalogue_day = 0;
+    // Where the one-click passes keep their attempts and "领取记录" reads
+    // them back, and the profile the rows are written for (empty without one).
+    std::filesystem::path ledger_file = default_ledger_path();
+    std::string account;
+    // Told on the pass's worker when a one-click pass has ended (the desktop
+    // notification); empty for none.
+    std::function<void(const PassSummary&)> pass_ended;
 
     // Starts job on a worker; locked: lock_controls first, on this thread.
     void start_job(bool locked, std::function<void()> job);

@@ -50,6 +50,7 @@ inline constexpr Control 外形框_我的资产{Window::Main, "外形框_我的�
 inline constexpr Control 外形框_战绩{Window::Main, "外形框_战绩"};
 inline constexpr Control 外形框_月券{Window::Main, "外形框_月券"};
 inline constexpr Control 外形框_配置{Window::Main, "外形框_配置"};
+inline constexpr Control 外形框_领取记录{Window::Main, "外形框_领取记录"};
 inline constexpr Control 图片框_头像{Window::Main, "图片框_头像"};
 inline constexpr Control 标签_头像_大区{Window::Main, "标签_头像_大区"};
 inline constexpr Control 图片框_CFVIP{Window::Main, "图片框_CFVIP"};
@@ -90,8 +91,11 @@ inline constexpr Control 外形框_月券内层{Window::Main, "外形框_月券�
 inline constexpr Control 标签_配置提示{Window::Main, "标签_配置提示"};
 inline constexpr Control 按钮_配置返回日志{Window::Main, "按钮_配置返回日志"};
 inline constexpr Control 外形框_配置内层{Window::Main, "外形框_配置内层"};
+inline constexpr Control 标签_领取记录提示{Window::Main, "标签_领取记录提示"};
+inline constexpr Control 按钮_领取记录返回日志{Window::Main, "按钮_领取记录返回日志"};
 inline constexpr Control 超级列表框_活动列表{Window::Main, "超级列表框_活动列表"};
 inline constexpr Control 超级列表框_消费列表{Window::Main, "超级列表框_消费列表"};
+inline constexpr Control 超级列表框_领取记录{Window::Main, "超级列表框_领取记录"};
 inline constexpr Control 按钮_我的资产_主武器{Window::Main, "按钮_我的资产_主武器"};
 inline constexpr Control 按钮_我的资产_副武器{Window::Main, "按钮_我的资产_副武器"};
 inline constexpr Control 按钮_我的资产_近身武器{Window::Main, "按钮_我的资产_近身武器"};
@@ -177,6 +181,7 @@ inline constexpr Control 我的资产{Window::Main, "Quillet/我的资产"};
 inline constexpr Control 月券聚豆{Window::Main, "Quillet/月券/聚豆"};
 inline constexpr Control 扫描全区{Window::Main, "Quillet/扫描全区"};
 inline constexpr Control 封号查询{Window::Main, "Quillet/封号查询"};
+inline constexpr Control 领取记录{Window::Main, "Quillet/领取记录"};
 // The four sub-menus of "手动活动".
 inline constexpr Control 兑换活动{Window::Main, "手动活动/兑换活动"};
 inline constexpr Control 幸运活动{Window::Main, "手动活动/幸运活动"};

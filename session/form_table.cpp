@@ -221,7 +221,7 @@ std::vector<ControlSpec> main_controls() {
         .align(Align::Centre);
     t.add(main::超文本浏览框_统计, kClient, K::Browser, {-1, -1, 1, 1}).describe("访问统计");
 
-    // The nine panels, designed away from the visible area.
+    // The panels, designed away from the visible area.
     const std::pair<Control, Box> panels[] = {
         {main::外形框_活动列表, {620, 488, 600, 410}},
         {main::外形框_消费列表, {16, 488, 600, 410}},
@@ -231,9 +231,10 @@ std::vector<ControlSpec> main_controls() {
         {main::外形框_战绩, {16, 1320, 600, 410}},
         {main::外形框_月券, {16, 1736, 600, 410}},
         {main::外形框_配置, {620, 1736, 600, 410}},
+        {main::外形框_领取记录, {16, 2152, 600, 410}},
     };
-    const char* const panel_names[] = {"活动列表", "消费记录", "CDK兑换", "支持",
-                                       "我的资产", "战绩",     "月券",    "助手配置"};
+    const char* const panel_names[] = {"活动列表", "消费记录", "CDK兑换",  "支持",    "我的资产",
+                                       "战绩",     "月券",     "助手配置", "领取记录"};
     for (size_t i = 0; i < std::size(panels); ++i)
         t.add(panels[i].first, kClient, K::Frame, panels[i].second)
             .hidden()
@@ -297,6 +298,8 @@ std::vector<ControlSpec> main_controls() {
          "月券、聚豆、帮豆兑换道具", main::外形框_月券内层},
         {main::外形框_配置, main::标签_配置提示, main::按钮_配置返回日志,
          "主玩模式、优先领取道具配置", main::外形框_配置内层},
+        {main::外形框_领取记录, main::标签_领取记录提示, main::按钮_领取记录返回日志,
+         "最近7天的领取记录", std::nullopt},
     };
     for (const Head& h : heads) {
         t.add(h.hint, h.panel.name, K::Label, hint, h.caption);
@@ -320,6 +323,12 @@ std::vector<ControlSpec> main_controls() {
         .column("道具价格", 120)
         .column("道具购买时间", 160, Align::Right)
         .describe("消费记录");
+    t.add(main::超级列表框_领取记录, main::外形框_领取记录.name, K::ListView, inner)
+        .column("时间", 130)
+        .column("活动", 150)
+        .column("道具", 150)
+        .column("结果", 150)
+        .describe("领取记录");
 
     const std::string_view assets = main::外形框_我的资产.name;
     t.add(main::按钮_我的资产_主武器, assets, K::Button, {233, 8, 60, 26}, "主武器");
@@ -430,6 +439,7 @@ std::vector<ControlSpec> main_controls() {
     t.menu(menu::月券聚豆, quillet, K::MenuItem, "月券/聚豆");
     t.menu(menu::扫描全区, quillet, K::MenuItem, "扫描全区");
     t.menu(menu::封号查询, quillet, K::MenuItem, "封号查询");
+    t.menu(menu::领取记录, quillet, K::MenuItem, "领取记录");
 
     // The "手动活动" menu: four sub-menus whose forty slots wait, hidden, for
     // the remote menu.

@@ -60,7 +60,8 @@ const std::vector<Control>& panel_set() {
     static const std::vector<Control> panels = {
         ctl::main::外形框_战绩,     ctl::main::外形框_支持,     ctl::main::外形框_CDK兑换,
         ctl::main::外形框_活动列表, ctl::main::外形框_消费列表, ctl::main::外形框_我的资产,
-        ctl::main::外形框_月券,     ctl::main::外形框_配置,     ctl::main::外形框_头像,
+        ctl::main::外形框_月券,     ctl::main::外形框_配置,     ctl::main::外形框_领取记录,
+        ctl::main::外形框_头像,
     };
     return panels;
 }

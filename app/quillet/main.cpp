@@ -11,6 +11,7 @@
 
 #include "main/accounts.h"
 #include "main/application.h"
+#include "ui/desktop_notification.h"
 #include "ui/first_paint.h"
 #include "ui/qt_view.h"
 #include "ui/screenshots.h"
@@ -111,6 +112,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quillet: %s\n", error.c_str());
         return 1;
     }
+    // A pass that ends while the player looks elsewhere is told on the desktop.
+    quillet::notify_passes_on_desktop(app, view);
     quillet::WebBrowsers browsers(app, view, store);
     if (!browsers.ok()) {
         std::fprintf(stderr, "quillet: %s\n", browsers.error().c_str());

@@ -143,14 +143,16 @@ TEST(Panels, HidesEverythingBeforeShowingAndPaintsInBetween) {
     show_panel(f.s, main::外形框_CDK兑换);
     EXPECT_GT(f.view.pump_count(), pumps);
     const auto events = f.view.events();
-    // Nine hides, then the panel shown, moved and raised above the log.
-    ASSERT_EQ(events.size(), 12u);
-    for (size_t i = 0; i < 9; ++i) EXPECT_EQ(events[i].value, "false");
-    EXPECT_EQ(events[9].op, "visible");
-    EXPECT_EQ(events[9].target, main::外形框_CDK兑换.name);
-    EXPECT_EQ(events[9].value, "true");
-    EXPECT_EQ(events[10].op, "geometry");
-    EXPECT_EQ(events[11].op, "raise");
+    // Ten hides (nine panels and the header), then the panel shown, moved
+    // and raised above the log.
+    const size_t hides = 10;
+    ASSERT_EQ(events.size(), hides + 3);
+    for (size_t i = 0; i < hides; ++i) EXPECT_EQ(events[i].value, "false");
+    EXPECT_EQ(events[hides].op, "visible");
+    EXPECT_EQ(events[hides].target, main::外形框_CDK兑换.name);
+    EXPECT_EQ(events[hides].value, "true");
+    EXPECT_EQ(events[hides + 1].op, "geometry");
+    EXPECT_EQ(events[hides + 2].op, "raise");
 }
 
 TEST(OpenAddress, OnlyWebAddressesAreOpened) {

@@ -388,8 +388,9 @@ TEST(FormTable, MenusHoldTheirItemsInOrder) {
             manual[std::string(s.parent)].push_back(utf8(s.caption));
         }
     }
-    EXPECT_EQ(quillet, (std::vector<std::string>{"助手配置", "活动列表", "消费记录", "战绩查询",
-                                                 "我的资产", "月券/聚豆", "扫描全区", "封号查询"}));
+    EXPECT_EQ(quillet,
+              (std::vector<std::string>{"助手配置", "活动列表", "消费记录", "战绩查询", "我的资产",
+                                        "月券/聚豆", "扫描全区", "封号查询", "领取记录"}));
     ASSERT_EQ(manual.size(), 4u);
     const char* const groups[] = {"兑换活动", "幸运活动", "超值低价", "人品活动"};
     const char* const stems[] = {"兑换", "幸运", "超值", "人品"};

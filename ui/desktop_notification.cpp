@@ -1,0 +1,86 @@
+#include "ui/desktop_notification.h"
+
+#include <QPointer>
+#include <QThreadPool>
+#include <QVariantMap>
+#include <cstdlib>
+#include <filesystem>
+
+#include "ledger/pass_summary.h"
+#include "main/application.h"
+#include "main/window_controllers.h"
+#include "ui/form_window.h"
+#include "ui/qt_view.h"
+
+#ifdef QUILLET_HAVE_DBUS
+#include <QDBusConnection>
+#include <QDBusMessage>
+#endif
+
+namespace quillet {
+
+namespace {
+
+// A bus that is not there must never be started for us (libdbus would try
+// to launch one): only an address given, or the usual per-user socket.
+bool session_bus_named() {
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address != nullptr && *address != '\0') return true;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::error_code ec;
+    return runtime != nullptr && *runtime != '\0' &&
+           std::filesystem::exists(std::filesystem::path(runtime) / "bus", ec);
+}
+
+QString pass_text(const PassSummary& s) {
+    return QString::fromUtf8("一键领取结束：共领取 %1 次，成功 %2 次，失败 %3 次")
+        .arg(s.tried)
+        .arg(s.answered)
+        .arg(s.failed);
+}
+
+}  // namespace
+
+bool send_desktop_notification(const QString& title, const QString& body) {
+#ifdef QUILLET_HAVE_DBUS
+    if (!session_bus_named()) return false;
+    // Connecting to the bus is a round trip: a pool thread does it.
+    QThreadPool::globalInstance()->start([title, body] {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected()) return;
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+            "org.freedesktop.Notifications", "Notify");
+        call.setAutoStartService(false);
+        call << QStringLiteral("Quillet") << 0u << QString() << title << body << QStringList()
+             << QVariantMap() << -1;
+        // No answer is awaited: without a service the bus's error is dropped.
+        bus.send(call);
+    });
+    return true;
+#else
+    (void)title;
+    (void)body;
+    return false;
+#endif
+}
+
+void notify_passes_on_desktop(Application& app, QtView& view, NotificationSender send) {
+    QPointer<QtView> target(&view);
+    app.program().pass_ended = [target, send](const PassSummary& summary) {
+        // Told on the pass's worker: the window is asked on its own thread.
+        if (!target) return;
+        const QString body = pass_text(summary);
+        QMetaObject::invokeMethod(
+            target.data(),
+            [target, send, body] {
+                if (!target) return;
+                FormWindow* main = target->form(Window::Main);
+                if (main == nullptr || main->isActiveWindow()) return;
+                send(QStringLiteral("Quillet"), body);
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+}  // namespace quillet
