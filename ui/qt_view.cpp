@@ -656,6 +656,8 @@ void QtView::load_browser(Control browser, const std::string& address) {
         if (!entry(browser)) return;
         browser_addresses_[std::string(window_name(browser.window)) + "/" +
                            std::string(browser.name)] = address;
+        if (browser_loader_)
+            if (QWidget* holder = widget(browser)) browser_loader_(browser, holder, address);
     });
 }
 

@@ -105,6 +105,12 @@ class QtView : public QObject, public View {
     QMenu* menu(Control c) const;
     // The address an embedded browser was asked to load.
     std::string browser_address(Control c) const;
+    // What loads an address into a browser control that shows no page of
+    // ours (the visitor counter); the embedded browsers set it. Runs on the
+    // user-interface thread with the control's placeholder widget.
+    using BrowserLoader =
+        std::function<void(Control browser, QWidget* holder, const std::string& address)>;
+    void set_browser_loader(BrowserLoader loader) { browser_loader_ = std::move(loader); }
     void set_box_hooks(BoxHooks hooks);
     // Called after a window has been shown (before a modal one's loop runs).
     void set_shown_hook(std::function<void(Window, FormWindow*)> hook);
@@ -125,6 +131,7 @@ class QtView : public QObject, public View {
     std::map<Window, QPointer<FormWindow>> windows_;
     std::vector<QPointer<FormWindow>> closed_;
     std::map<std::string, std::string> browser_addresses_;
+    BrowserLoader browser_loader_;
     std::atomic<EventSink*> sink_{nullptr};
     BoxHooks hooks_;
     std::function<void(Window, FormWindow*)> shown_hook_;

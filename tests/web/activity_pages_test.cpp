@@ -115,5 +115,26 @@ TEST_F(ActivityPagesTest, HostileSelectorStaysInert) {
     EXPECT_EQ(eval(k, "document.querySelectorAll('.ad_banner').length").toInt(), 1);
 }
 
+// The main window's hidden 1 x 1 browser loads the vendor's visitor counter
+// once per window; it is never shown beyond its one pixel.
+TEST_F(ActivityPagesTest, EachMainWindowLoadsTheVisitorCounterOnce) {
+    auto counter_loads = [] {
+        int n = 0;
+        for (const auto& r : box().requests())
+            if (r.path == "/cf/tongji.php") ++n;
+        return n;
+    };
+    for (int window = 1; window <= 2; ++window) {
+        SCOPED_TRACE(window);
+        view_->show_window(Window::Main, false);
+        EXPECT_TRUE(wait_until([&] { return counter_loads() == window; }));
+        QWidget* holder = view_->widget(ctl::main::超文本浏览框_统计);
+        ASSERT_NE(holder, nullptr);
+        EXPECT_LE(holder->width() * holder->height(), 1);
+        view_->close_window(Window::Main);
+        app_->stop_jobs();
+    }
+}
+
 }  // namespace
 }  // namespace quillet::webtest

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QUrl>
+#include <QWebEngineView>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -39,9 +41,22 @@ WebBrowsers::WebBrowsers(Application& app, QtView& view, WebCookieStore& store)
     pages_ = std::make_unique<WebBrowserPort>(view, store, *policy_);
     app.set_login_browser(login_.get());
     app.set_browser_port(pages_.get());
+    // The main window's 1 x 1 counter browser: a page of the vendor's that is
+    // loaded once per main window and never shown. The view lives inside the
+    // control and goes with the window.
+    view.set_browser_loader([this, &store](Control c, QWidget* holder, const std::string& address) {
+        if (!(c == ctl::main::超文本浏览框_统计) || address.empty()) return;
+        auto* web = new QWebEngineView(holder);
+        web->setObjectName(QStringLiteral("counter"));
+        web->setPage(store.new_page(*policy_, web));
+        web->setGeometry(holder->rect());
+        web->load(QUrl(QString::fromStdString(address)));
+    });
+    view_ = &view;
 }
 
 WebBrowsers::~WebBrowsers() {
+    if (view_) view_->set_browser_loader(nullptr);
     app_.set_login_browser(nullptr);
     app_.set_browser_port(nullptr);
 }

@@ -42,6 +42,7 @@ class WebBrowsers {
     std::unique_ptr<WebBrowserPort> pages_;
     int tls_port_ = 0;
     std::string error_;
+    QtView* view_ = nullptr;
 };
 
 // quillet --save-login FILE: shows LoginWindow alone; when the login lands,
