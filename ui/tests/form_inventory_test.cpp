@@ -16,7 +16,7 @@
 
 #include "session/form_table.h"
 #include "tests/support/gbk_literal.h"
-#include "tests/ui/ui_fixture.h"
+#include "ui/tests/ui_fixture.h"
 #include "ui/form_window.h"
 #include "ui/qt_text.h"
 #include "ui/qt_view.h"

@@ -17,7 +17,7 @@
 
 #include "main/application.h"
 #include "net/cookie_jar.h"
-#include "tests/ui/ui_fixture.h"
+#include "ui/tests/ui_fixture.h"
 #include "ui/form_window.h"
 #include "ui/qt_view.h"
 

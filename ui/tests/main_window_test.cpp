@@ -17,7 +17,7 @@
 #include "sandbox/sandbox.h"
 #include "session/session.h"
 #include "tests/support/gbk_literal.h"
-#include "tests/ui/ui_fixture.h"
+#include "ui/tests/ui_fixture.h"
 #include "ui/form_window.h"
 #include "ui/qt_text.h"
 #include "ui/qt_view.h"

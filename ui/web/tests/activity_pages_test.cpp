@@ -7,7 +7,7 @@
 #include "main/login.h"
 #include "main/window_controllers.h"
 #include "session/session.h"
-#include "tests/web/web_fixture.h"
+#include "ui/web/tests/web_fixture.h"
 #include "text/gbk.h"
 #include "ui/web/web_browser_port.h"
 #include "vendor_services/activity_browser.h"

@@ -14,7 +14,7 @@
 #include "net/cookie_jar.h"
 #include "net/hosts.h"
 #include "session/session.h"
-#include "tests/web/web_fixture.h"
+#include "ui/web/tests/web_fixture.h"
 #include "text/gbk.h"
 #include "text/text_ops.h"
 #include "ui/form_window.h"

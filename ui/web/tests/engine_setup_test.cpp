@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "net/hosts.h"
-#include "tests/web/web_fixture.h"
+#include "ui/web/tests/web_fixture.h"
 #include "ui/web/web_browsers.h"
 #include "ui/web/web_engine.h"
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "net/hosts.h"
-#include "tests/web/web_fixture.h"
+#include "ui/web/tests/web_fixture.h"
 #include "ui/skin.h"
 #include "ui/web/web_engine.h"
 

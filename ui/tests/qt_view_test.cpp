@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "tests/support/gbk_literal.h"
-#include "tests/ui/ui_fixture.h"
+#include "ui/tests/ui_fixture.h"
 #include "ui/form_window.h"
 #include "ui/qt_text.h"
 
