@@ -15,6 +15,7 @@
 #include "net/cookie_jar.h"
 #include "sandbox/sandbox.h"
 #include "session/session.h"
+#include "tests/main/app_bed.h"
 #include "tests/support/gbk_literal.h"
 #include "tests/support/recording_view.h"
 #include "text/clock.h"
@@ -27,37 +28,22 @@ using testing::RecordingView;
 namespace c = ctl::main;
 namespace m = ctl::menu;
 
-class ClaimRecords : public ::testing::Test {
+class ClaimRecords : public testing::AppBed {
   protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("quillet-records-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        setenv("QUILLET_DATA_HOME", (dir_ / "data").c_str(), 1);
-        AppOptions o;
-        o.sandbox = true;
-        o.config = (dir_ / "quillet.cfg").string();
-        std::string error;
-        ASSERT_TRUE(app_.start(o, error)) << error;
-    }
+    void before_start() override { setenv("QUILLET_DATA_HOME", (dir_ / "data").c_str(), 1); }
     void TearDown() override {
-        app_.stop_jobs();
+        AppBed::TearDown();
         unsetenv("QUILLET_DATA_HOME");
-        std::filesystem::remove_all(dir_);
-    }
-    void wait() {
-        app_.session().jobs.wait_idle([this] { view_.pump_events(); });
     }
     void click(Control ctl) {
-        app_.control_event(ctl, Event::Clicked, {});
+        app.control_event(ctl, Event::Clicked, {});
         wait();
     }
     // The log's attempt lines ("[提示][i/n]..."), one per attempt.
     int attempt_lines() const {
         const std::string prefix = gbk("[提示][");
         int n = 0;
-        for (const std::string& t : view_.log_texts())
+        for (const std::string& t : view.log_texts())
             if (t.rfind(prefix, 0) == 0 && t.size() > prefix.size() && t[prefix.size()] >= '0' &&
                 t[prefix.size()] <= '9')
                 ++n;
@@ -65,18 +51,13 @@ class ClaimRecords : public ::testing::Test {
     }
     std::filesystem::path ledger_file() const { return dir_ / "data" / "sandbox-ledger.sqlite3"; }
     std::string day_text(int days_ago) {
-        const DateTime now = app_.session().clock.now();
+        const DateTime now = app.session().clock.now();
         const int64_t d = days_from_civil(now.year, now.month, now.day) - days_ago;
         const DateTime t = civil_from_seconds(d * 86400);
         char buf[16];
         std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.year, t.month, t.day);
         return buf;
     }
-
-    std::filesystem::path dir_;
-    RecordingView view_;
-    MemoryCookieStore store_;
-    Application app_{view_, store_};
 };
 
 TEST_F(ClaimRecords, ThePassIsRecordedAndTheMenuItemListsItNewestFirst) {
@@ -88,7 +69,7 @@ TEST_F(ClaimRecords, ThePassIsRecordedAndTheMenuItemListsItNewestFirst) {
         std::string error;
         ASSERT_TRUE(ledger.open(ledger_file(), error)) << error;
         LedgerRow r;
-        r.qq = app_.simulator()->account_qq();
+        r.qq = app.simulator()->account_qq();
         r.group = "旧活动";
         r.item = "旧道具";
         r.protocol = "AMS";
@@ -97,7 +78,7 @@ TEST_F(ClaimRecords, ThePassIsRecordedAndTheMenuItemListsItNewestFirst) {
         r.qq = "10001";
         r.time = day_text(0) + " 00:00:01";
         ASSERT_TRUE(ledger.record(r, error)) << error;
-        r.qq = app_.simulator()->account_qq();
+        r.qq = app.simulator()->account_qq();
         r.group = "早晨活动";
         r.item = "早晨道具";
         r.answered = false;
@@ -106,23 +87,23 @@ TEST_F(ClaimRecords, ThePassIsRecordedAndTheMenuItemListsItNewestFirst) {
         ASSERT_TRUE(ledger.record(r, error)) << error;
     }
 
-    view_.show_window(Window::Main, false);
+    view.show_window(Window::Main, false);
     wait();
-    ASSERT_TRUE(view_.is_enabled(c::按钮_一键领取));
+    ASSERT_TRUE(view.is_enabled(c::按钮_一键领取));
     click(c::按钮_一键领取);
     const int attempts = attempt_lines();
     ASSERT_GT(attempts, 0);
 
-    EXPECT_FALSE(view_.is_visible(c::外形框_领取记录));
-    view_.set_recording(true);
-    view_.clear_events();
+    EXPECT_FALSE(view.is_visible(c::外形框_领取记录));
+    view.set_recording(true);
+    view.clear_events();
     click(m::领取记录);
-    EXPECT_TRUE(view_.is_visible(c::外形框_领取记录));
-    EXPECT_FALSE(view_.is_visible(c::外形框_头像));
+    EXPECT_TRUE(view.is_visible(c::外形框_领取记录));
+    EXPECT_FALSE(view.is_visible(c::外形框_头像));
     // Reading the ledger locks nothing.
-    EXPECT_TRUE(view_.events_of("enabled").empty());
+    EXPECT_TRUE(view.events_of("enabled").empty());
 
-    const auto rows = view_.rows(c::超级列表框_领取记录);
+    const auto rows = view.rows(c::超级列表框_领取记录);
     ASSERT_EQ(rows.size(), static_cast<size_t>(attempts) + 1);
     for (size_t i = 0; i + 1 < rows.size(); ++i) {
         ASSERT_EQ(rows[i].size(), 4u);
@@ -131,7 +112,7 @@ TEST_F(ClaimRecords, ThePassIsRecordedAndTheMenuItemListsItNewestFirst) {
     }
     EXPECT_EQ(rows.back(), (std::vector<std::string>{day_text(0) + " 00:00:02", gbk("早晨活动"),
                                                      gbk("早晨道具"), gbk("系统繁忙")}));
-    const auto& colours = view_.state(c::超级列表框_领取记录).cell_colours;
+    const auto& colours = view.state(c::超级列表框_领取记录).cell_colours;
     const int last = static_cast<int>(rows.size()) - 1;
     for (int column = 0; column < 4; ++column) {
         auto it = colours.find({last, column});
@@ -140,14 +121,14 @@ TEST_F(ClaimRecords, ThePassIsRecordedAndTheMenuItemListsItNewestFirst) {
     }
 
     click(c::按钮_领取记录返回日志);
-    EXPECT_FALSE(view_.is_visible(c::外形框_领取记录));
-    EXPECT_TRUE(view_.is_visible(c::外形框_头像));
+    EXPECT_FALSE(view.is_visible(c::外形框_领取记录));
+    EXPECT_TRUE(view.is_visible(c::外形框_头像));
 
     // A second pass adds its attempts; the panel shows them on the next visit.
     click(c::按钮_一键领取);
     const int both = attempt_lines();
     click(m::领取记录);
-    EXPECT_EQ(view_.rows(c::超级列表框_领取记录).size(), static_cast<size_t>(both) + 1);
+    EXPECT_EQ(view.rows(c::超级列表框_领取记录).size(), static_cast<size_t>(both) + 1);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "net/cookie_jar.h"
 #include "sandbox/sandbox.h"
 #include "session/session.h"
+#include "tests/main/app_bed.h"
 #include "tests/support/gbk_literal.h"
 #include "tests/support/recording_view.h"
 
@@ -27,34 +28,17 @@ using testing::RecordingView;
 namespace c = ctl::main;
 namespace m = ctl::menu;
 
-class EventTable : public ::testing::Test {
+class EventTable : public testing::AppBed {
   protected:
     void SetUp() override {
-        config_ = std::filesystem::temp_directory_path() /
-                  ("quillet-events-" + std::to_string(::getpid()) + ".cfg");
-        std::filesystem::remove(config_);
-        AppOptions o;
-        o.sandbox = true;
-        o.config = config_.string();
-        std::string error;
-        ASSERT_TRUE(app.start(o, error)) << error;
+        AppBed::SetUp();
         view.set_window_position(Window::Main, Point{100, 200});
     }
-    void TearDown() override {
-        app.stop_jobs();
-        std::filesystem::remove(config_);
-    }
-
-    Session& s() { return app.session(); }
-    sandbox::Sandbox& sim() { return *app.simulator(); }
 
     // MainWindow shown as a start-up shows it, its first jobs ended.
     void open_main_window() {
         view.show_window(Window::Main, false);
         wait();
-    }
-    void wait() {
-        s().jobs.wait_idle([this] { view.pump_events(); });
     }
     // A user's event; the recorded calls it made at once (before any job
     // ran on) start at the returned mark.
@@ -84,11 +68,6 @@ class EventTable : public ::testing::Test {
             if (!(p == c::外形框_头像) && view.is_visible(p)) out.push_back(p);
         return out;
     }
-
-    RecordingView view;
-    MemoryCookieStore store;
-    Application app{view, store};
-    std::filesystem::path config_;
 };
 
 TEST_F(EventTable, CreationPreparesTheWindowAndTheFirstActivationInitialisesTheAccount) {
