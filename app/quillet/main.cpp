@@ -18,6 +18,7 @@
 #include "ui/skin.h"
 #include "ui/web/web_browsers.h"
 #include "ui/web/web_cookie_store.h"
+#include "ui/web/web_engine.h"
 
 namespace {
 
@@ -89,7 +90,9 @@ int main(int argc, char** argv) {
 
     // The embedded browser shares its rendering contexts with the windows.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    quillet::prepare_web_rendering();
     QApplication qt(argc, argv);
+    quillet::restore_rendering_environment();
     QApplication::setQuitOnLastWindowClosed(false);
     quillet::apply_skin(qt);
 

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <QCryptographicHash>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QWebEngineCertificateError>
 #include <QWebEnginePage>
 #include <cstdio>
@@ -25,7 +27,26 @@ bool plain_name(const std::string& s) {
     return true;
 }
 
+// Whether prepare_web_rendering() set the xcb GL integration itself.
+bool g_set_gl_integration = false;
+
 }  // namespace
+
+void prepare_web_rendering() {
+    if (qEnvironmentVariableIntValue("QUILLET_GPU") != 0) return;
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND") && !qEnvironmentVariableIsSet("QSG_RHI_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    // Without this the X11 platform opens a GL context for the widgets anyway.
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) {
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+        g_set_gl_integration = true;
+    }
+}
+
+void restore_rendering_environment() {
+    if (g_set_gl_integration) qunsetenv("QT_XCB_GL_INTEGRATION");
+    g_set_gl_integration = false;
+}
 
 std::string host_resolver_rules(const Routing& routing, int tls_port) {
     std::string out;

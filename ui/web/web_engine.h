@@ -29,6 +29,16 @@ std::string host_resolver_rules(const Routing& routing, int tls_port = 0);
 // process, so only the first call counts.
 void prepare_web_engine(const std::string& resolver_rules);
 
+// Before the QApplication is made: the windows and the browsers' pages are
+// drawn by the processor, without OpenGL. Composited through OpenGL, a page
+// makes the main process load the GL driver (some 80 MiB under a software GL)
+// for pages that are plain activity forms. QUILLET_GPU=1 keeps the GPU, as
+// does a scene-graph backend or an xcb GL integration the user chose. The
+// environment children inherit is left as it was: call
+// restore_rendering_environment() once the QApplication exists.
+void prepare_web_rendering();
+void restore_rendering_environment();
+
 class CertificatePolicy {
   public:
     // Trusts a certificate by the SHA-256 of its DER form. False when the PEM

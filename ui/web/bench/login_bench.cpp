@@ -21,6 +21,7 @@
 #include "ui/qt_view.h"
 #include "ui/web/web_browsers.h"
 #include "ui/web/web_cookie_store.h"
+#include "ui/web/web_engine.h"
 #include "ui/web/web_login_browser.h"
 
 namespace {
@@ -94,7 +95,9 @@ int main(int argc, char** argv) {
     ::setenv("XDG_DATA_HOME", (h + "/data").c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     benchmark::Initialize(&argc, argv);
+    quillet::prepare_web_rendering();
     QApplication qt(argc, argv);
+    quillet::restore_rendering_environment();
     QApplication::setQuitOnLastWindowClosed(false);
     auto program = std::make_unique<Program>();
     quillet::AppOptions options;

@@ -33,7 +33,9 @@ int main(int argc, char** argv) {
     quillet::Routing routing;
     routing.add(quillet::RouteRule{"*", "127.0.0.1", port});
     quillet::prepare_web_engine(quillet::host_resolver_rules(routing, tls));
+    quillet::prepare_web_rendering();
     QApplication app(argc, argv);
+    quillet::restore_rendering_environment();
     QApplication::setQuitOnLastWindowClosed(false);
     quillet::apply_skin(app);
     const int rc = RUN_ALL_TESTS();
