@@ -1,8 +1,11 @@
 // The engine's set-up that does not need a page: host rules from the HTTP
-// engine's routing, and the owner-only file --save-login writes.
+// engine's routing, the drawing without OpenGL, and the owner-only file
+// --save-login writes.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QSslCertificate>
 #include <filesystem>
 #include <fstream>
@@ -47,6 +50,15 @@ TEST(EngineSetup, HostRulesFollowTheHttpRouting) {
     hostile.add(RouteRule{"b.com", "127.0.0.1, MAP *", 2});
     hostile.add(RouteRule{"c.com", "127.0.0.1", 3});
     EXPECT_EQ(host_resolver_rules(hostile), "MAP c.com 127.0.0.1:3");
+}
+
+// The pages are drawn without OpenGL (the test program prepared its
+// QApplication as the desktop program does), and the programs the player
+// starts from ours (a link's browser, a notification command) get the
+// environment as it was.
+TEST(EngineSetup, PagesDrawWithoutOpenGlAndChildrenKeepTheirEnvironment) {
+    EXPECT_EQ(QQuickWindow::graphicsApi(), QSGRendererInterface::Software);
+    EXPECT_FALSE(qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"));
 }
 
 TEST(EngineSetup, CertificatePolicyTrustsExactlyTheGivenCertificate) {
