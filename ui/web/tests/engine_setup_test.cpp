@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include <QQuickWindow>
-#include <QSGRendererInterface>
 #include <QSslCertificate>
 #include <filesystem>
 #include <fstream>
@@ -57,7 +56,7 @@ TEST(EngineSetup, HostRulesFollowTheHttpRouting) {
 // starts from ours (a link's browser, a notification command) get the
 // environment as it was.
 TEST(EngineSetup, PagesDrawWithoutOpenGlAndChildrenKeepTheirEnvironment) {
-    EXPECT_EQ(QQuickWindow::graphicsApi(), QSGRendererInterface::Software);
+    EXPECT_EQ(QQuickWindow::sceneGraphBackend(), QStringLiteral("software"));
     EXPECT_FALSE(qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"));
 }
 
