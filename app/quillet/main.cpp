@@ -88,8 +88,6 @@ int main(int argc, char** argv) {
         }
     }
 
-    // The embedded browser shares its rendering contexts with the windows.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     quillet::prepare_web_rendering();
     QApplication qt(argc, argv);
     quillet::restore_rendering_environment();

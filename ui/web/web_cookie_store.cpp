@@ -42,6 +42,7 @@ void WebCookieStore::open() {
     // Our own off-the-record profile: cookies, cache, history and the pages'
     // storage stay in memory and go with the process.
     profile_ = new QWebEngineProfile();
+    web_engine_started();
     profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     QWebEngineCookieStore* engine = profile_->cookieStore();
     connect(engine, &QWebEngineCookieStore::cookieAdded, this, &WebCookieStore::on_added);

@@ -2,12 +2,15 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QLoggingCategory>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QWebEngineCertificateError>
 #include <QWebEnginePage>
 #include <cstdio>
+#include <optional>
 
 #include "net/hosts.h"
 
@@ -29,11 +32,20 @@ bool plain_name(const std::string& s) {
 
 // Whether prepare_web_rendering() set the xcb GL integration itself.
 bool g_set_gl_integration = false;
+// The engine's switches as the user had them, given back once it has read ours.
+std::optional<QByteArray> g_user_flags;
+bool g_flags_changed = false;
 
 }  // namespace
 
 void prepare_web_rendering() {
-    if (qEnvironmentVariableIntValue("QUILLET_GPU") != 0) return;
+    // The engine's start-up report (its GL type and switches) is not for users.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    if (qEnvironmentVariableIntValue("QUILLET_GPU") != 0) {
+        // The embedded browser shares its rendering contexts with the windows.
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+        return;
+    }
     if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND") && !qEnvironmentVariableIsSet("QSG_RHI_BACKEND"))
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     // Without this the X11 platform opens a GL context for the widgets anyway.
@@ -78,12 +90,29 @@ void prepare_web_engine(const std::string& resolver_rules) {
                    stderr);
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
-    if (resolver_rules.empty()) return;
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (!flags.isEmpty()) flags += ' ';
+    if (qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS")) g_user_flags = flags;
+    g_flags_changed = true;
+    auto add = [&flags](const QByteArray& flag) {
+        if (!flags.isEmpty()) flags += ' ';
+        flags += flag;
+    };
+    // The engine's own log lines (each certificate check, each handshake) are
+    // for its developers; --log-level in the variable shows them again.
+    if (!flags.contains("--log-level")) add("--log-level=3");
     // The engine splits this variable at blanks outside double quotes.
-    flags += "--host-resolver-rules=\"" + QByteArray::fromStdString(resolver_rules) + "\"";
+    if (!resolver_rules.empty())
+        add("--host-resolver-rules=\"" + QByteArray::fromStdString(resolver_rules) + "\"");
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+}
+
+void web_engine_started() {
+    if (!g_flags_changed) return;
+    g_flags_changed = false;
+    if (g_user_flags)
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", *g_user_flags);
+    else
+        qunsetenv("QTWEBENGINE_CHROMIUM_FLAGS");
 }
 
 bool CertificatePolicy::trust_pem(const std::string& pem) {

@@ -23,11 +23,15 @@ class Routing;
 // break the switch are left out. Empty when there is no rule.
 std::string host_resolver_rules(const Routing& routing, int tls_port = 0);
 
-// Sets the engine's switches (host rules, and the no-sandbox switch when the
-// program runs as root, where the engine's sandbox cannot start). Must run
-// before the first web profile is made; the engine reads them then, once per
-// process, so only the first call counts.
+// Sets the engine's switches (host rules, its log level, and the no-sandbox
+// switch when the program runs as root, where the engine's sandbox cannot
+// start). Must run before the first web profile is made; the engine reads
+// them then, once per process, so only the first call counts.
 void prepare_web_engine(const std::string& resolver_rules);
+// Once the first profile exists: gives the switches' variable back as the
+// user had it, so that the programs ours start (a link's browser) never see
+// our host rules.
+void web_engine_started();
 
 // Before the QApplication is made: the windows and the browsers' pages are
 // drawn by the processor, without OpenGL. Composited through OpenGL, a page

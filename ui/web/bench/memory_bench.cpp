@@ -209,7 +209,6 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     benchmark::Initialize(&argc, argv);
     {
-        QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
         quillet::prepare_web_rendering();
         QApplication qt(argc, argv);
         quillet::restore_rendering_environment();

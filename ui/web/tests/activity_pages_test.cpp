@@ -77,6 +77,9 @@ TEST_F(ActivityPagesTest, PageOpensSignedInAndCleanedUp) {
     QWebEngineView* web = port().browser(k);
     EXPECT_TRUE(web->isVisible());
     EXPECT_EQ(web->geometry().topLeft(), QPoint(1, 24));
+    // The page came through the engine's host rules, yet the programs ours
+    // start no longer find them in the environment.
+    EXPECT_FALSE(qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"));
 }
 
 TEST_F(ActivityPagesTest, OneTabPerTitleAndSwitching) {
