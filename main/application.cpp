@@ -45,6 +45,8 @@ struct Application::Impl {
     std::unique_ptr<MainWindowController> main_window;
     std::unique_ptr<ActivityBrowserWindowController> browser_window;
     std::unique_ptr<NoticeWindowController> notice_window;
+    // Whether the simulator or a routing rule answers for the vendor's host.
+    bool vendor_stood_in = false;
 
     WindowController* controller(Window w) {
         switch (w) {
@@ -165,8 +167,31 @@ bool Application::start(const AppOptions& o, std::string& error, bool* usage_err
     d.notice_window = std::make_unique<NoticeWindowController>(*d.program);
     d.view.set_event_sink(this);
 
+    d.vendor_stood_in = o.sandbox || !o.connect_to.empty();
     if (!cookies.empty()) sign_in_from_cookie_text(s, cookies);
     return true;
+}
+
+std::vector<SetupWarning> Application::setup_warnings() const {
+    std::vector<SetupWarning> out;
+    if (!impl_->session) return out;
+    const Session& s = *impl_->session;
+    const IniFile& config = s.config;
+    const std::string path = config.path().string();
+    if (config.exists() && !config.readable())
+        out.push_back({SetupWarning::Kind::UnreadableConfig,
+                       "cannot read the configuration file " + path + "; using the defaults"});
+    else if (config.exists() && !config.looks_like_ini())
+        out.push_back({SetupWarning::Kind::NotIniConfig,
+                       "the configuration file " + path +
+                           " is not an INI file ([section] lines and key=value entries); its "
+                           "settings may be ignored"});
+    if (!impl_->vendor_stood_in && s.hosts[Host::VENDOR] == HostTable::default_of(Host::VENDOR))
+        out.push_back({SetupWarning::Kind::PlaceholderVendorHost,
+                       "the vendor's host is still the placeholder " +
+                           std::string(HostTable::default_of(Host::VENDOR)) +
+                           ": set [hosts] VENDOR_HOST=... in the configuration file " + path});
+    return out;
 }
 
 void Application::run() {

@@ -47,6 +47,13 @@ struct AppOptions {
     std::optional<std::string> account;      // a profile (main/accounts.h) instead of cookie_file
 };
 
+// Settings the program can start with but that make a real run fail later,
+// found after start(): told to the user, never fatal.
+struct SetupWarning {
+    enum class Kind { UnreadableConfig, NotIniConfig, PlaceholderVendorHost } kind;
+    std::string text;  // one line, UTF-8, without the program's name
+};
+
 class Application : public EventSink {
   public:
     // view and store outlive the application; clock defaults to the system's.
@@ -61,6 +68,11 @@ class Application : public EventSink {
     // usage_error tells whether the options were at fault (a cookie file that
     // cannot be read, a malformed rule) rather than the machine.
     bool start(const AppOptions& options, std::string& error, bool* usage_error = nullptr);
+
+    // What start() found wrong but could start with: a configuration file
+    // that cannot be read or is no INI file, and the vendor's host left at its
+    // placeholder when neither the simulator nor a routing rule stands in.
+    std::vector<SetupWarning> setup_warnings() const;
 
     // The start sequence and the window loop (VersionWindow, then LoginWindow
     // and MainWindow for as long as the user switches accounts). Returns when

@@ -46,25 +46,12 @@ CliOutput output_mode(bool json) {
 
 // Settings that make a real run fail later, told as one line each on stderr
 // (the command still runs: the rest may work, and the user sees why not).
-void warn_about_setup(Session& s, const CliOptions& o) {
-    const IniFile& config = s.config;
-    const std::string path = config.path().string();
-    if (config.exists() && !config.readable())
-        std::fprintf(stderr,
-                     "quillet-cli: warning: cannot read the configuration file %s; "
-                     "using the defaults\n",
-                     path.c_str());
-    else if (config.exists() && !config.looks_like_ini())
-        std::fprintf(stderr,
-                     "quillet-cli: warning: the configuration file %s is not an INI file "
-                     "([section] lines and key=value entries); its settings may be ignored\n",
-                     path.c_str());
-    if (!o.sandbox && o.connect_to.empty() &&
-        s.hosts[Host::VENDOR] == HostTable::default_of(Host::VENDOR) && o.command != "sandbox")
-        std::fprintf(stderr,
-                     "quillet-cli: warning: the vendor's host is still the placeholder %s: set "
-                     "[hosts] VENDOR_HOST=... in the configuration file %s\n",
-                     std::string(HostTable::default_of(Host::VENDOR)).c_str(), path.c_str());
+void warn_about_setup(const Application& app, const CliOptions& o) {
+    for (const SetupWarning& w : app.setup_warnings()) {
+        // The simulator's own command needs no vendor.
+        if (w.kind == SetupWarning::Kind::PlaceholderVendorHost && o.command == "sandbox") continue;
+        std::fprintf(stderr, "quillet-cli: warning: %s\n", w.text.c_str());
+    }
 }
 
 int run(int argc, char** argv) {
@@ -83,7 +70,7 @@ int run(int argc, char** argv) {
         std::fprintf(stderr,
                      "quillet-cli: %s signs in with the cookie text of a QQ login: give it with "
                      "--cookie-file F (README, \"Signing in\", tells how to get one; `quillet "
-                     "--save-login F` will write one), or try --sandbox\n",
+                     "--save-login F` writes one), or try --sandbox\n",
                      command->name);
         return 2;
     }
@@ -110,7 +97,7 @@ int run(int argc, char** argv) {
         return 1;
     }
 
-    warn_about_setup(app.session(), o);
+    warn_about_setup(app, o);
     // Progress lines go to a terminal only, never into a file or a pipe.
     if (::isatty(STDERR_FILENO) == 1) {
         view.set_progress_stream(stderr);

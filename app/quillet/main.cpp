@@ -11,6 +11,8 @@
 
 #include "main/accounts.h"
 #include "main/application.h"
+#include "session/session.h"
+#include "text/gbk.h"
 #include "ui/desktop_notification.h"
 #include "ui/first_paint.h"
 #include "ui/qt_view.h"
@@ -34,6 +36,13 @@ constexpr const char* kUsage =
     "                    leaves to F, or with --account to that profile (owner-only),\n"
     "                    then exit\n"
     "  --help            this text\n";
+
+// The first-run box for a configuration without the vendor's address (UTF-8).
+std::string vendor_host_hint(quillet::Application& app) {
+    return "尚未设置厂商地址。请在配置文件 " + app.session().config.path().string() +
+           " 的 [hosts] 一节写入 VENDOR_HOST=厂商的地址，然后重新启动；"
+           "想先看看本软件，可用 quillet --sandbox 启动内置的模拟环境。";
+}
 
 int usage_error(const std::string& message) {
     std::fprintf(stderr, "quillet: %s\nTry 'quillet --help'.\n", message.c_str());
@@ -112,6 +121,13 @@ int main(int argc, char** argv) {
     if (!app.start(options, error)) {
         std::fprintf(stderr, "quillet: %s\n", error.c_str());
         return 1;
+    }
+    // What would make the run fail later: on the terminal, and the vendor's
+    // missing address in a box a player who started us from a menu sees.
+    for (const quillet::SetupWarning& w : app.setup_warnings()) {
+        std::fprintf(stderr, "quillet: warning: %s\n", w.text.c_str());
+        if (w.kind == quillet::SetupWarning::Kind::PlaceholderVendorHost && !save_login_file)
+            view.message_box(quillet::utf8_to_gbk(vendor_host_hint(app)), "");
     }
     // A pass that ends while the player looks elsewhere is told on the desktop.
     quillet::notify_passes_on_desktop(app, view);
