@@ -87,6 +87,10 @@ void install_font_substitutes() {
     }
 }
 
+bool has_chinese_face() {
+    return !QFontDatabase::families(QFontDatabase::SimplifiedChinese).isEmpty();
+}
+
 void apply_skin(QApplication& app) {
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
     install_font_substitutes();

@@ -31,6 +31,10 @@ QString skin_style_sheet(const SkinPalette& p);
 // closest installed CJK faces; a face that is missing is left to the platform.
 void install_font_substitutes();
 
+// Whether any installed face has the Chinese characters the windows show
+// (without one every character is an empty box).
+bool has_chinese_face();
+
 // Fusion style, the style sheet, the 12-pixel default face and the font
 // substitutes. A platform without the fonts keeps running in its own faces.
 void apply_skin(QApplication& app);
