@@ -103,9 +103,10 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     quillet::apply_skin(qt);
     if (!quillet::has_chinese_face())
-        std::fputs("quillet: warning: no installed font has Chinese characters: the windows' "
-                   "text shows as empty boxes; install one (Debian: apt install fonts-noto-cjk)\n",
-                   stderr);
+        std::fputs(
+            "quillet: warning: no installed font has Chinese characters: the windows' "
+            "text shows as empty boxes; install one (Debian: apt install fonts-noto-cjk)\n",
+            stderr);
 
     // The store (the browser profile) outlives the windows' pages.
     if (save_login_file && save_login_file->empty()) {

@@ -46,7 +46,8 @@ void prepare_web_rendering() {
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
         return;
     }
-    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND") && !qEnvironmentVariableIsSet("QSG_RHI_BACKEND"))
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND") &&
+        !qEnvironmentVariableIsSet("QSG_RHI_BACKEND"))
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     // Without this the X11 platform opens a GL context for the widgets anyway.
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) {

@@ -41,7 +41,8 @@ namespace fs = std::filesystem;
 // command name, which may itself hold blanks and parentheses).
 std::map<int, int> parents() {
     std::map<int, int> out;
-    for (const auto& entry : fs::directory_iterator("/proc", fs::directory_options::skip_permission_denied)) {
+    for (const auto& entry :
+         fs::directory_iterator("/proc", fs::directory_options::skip_permission_denied)) {
         const std::string name = entry.path().filename().string();
         if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
         std::ifstream stat(entry.path() / "stat");

@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 #include "net/hosts.h"
-#include "ui/web/tests/web_fixture.h"
 #include "ui/skin.h"
+#include "ui/web/tests/web_fixture.h"
 #include "ui/web/web_engine.h"
 
 namespace quillet::webtest {
