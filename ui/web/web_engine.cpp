@@ -41,19 +41,19 @@ bool g_flags_changed = false;
 void prepare_web_rendering() {
     // The engine's start-up report (its GL type and switches) is not for users.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
-    if (qEnvironmentVariableIntValue("QUILLET_GPU") != 0) {
+    // The GPU when asked for, or when the user chose how Qt draws himself.
+    if (qEnvironmentVariableIntValue("QUILLET_GPU") != 0 ||
+        qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
+        qEnvironmentVariableIsSet("QSG_RHI_BACKEND") ||
+        qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) {
         // The embedded browser shares its rendering contexts with the windows.
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
         return;
     }
-    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND") &&
-        !qEnvironmentVariableIsSet("QSG_RHI_BACKEND"))
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     // Without this the X11 platform opens a GL context for the widgets anyway.
-    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) {
-        qputenv("QT_XCB_GL_INTEGRATION", "none");
-        g_set_gl_integration = true;
-    }
+    qputenv("QT_XCB_GL_INTEGRATION", "none");
+    g_set_gl_integration = true;
 }
 
 void restore_rendering_environment() {

@@ -36,8 +36,9 @@ void web_engine_started();
 // Before the QApplication is made: the windows and the browsers' pages are
 // drawn by the processor, without OpenGL. Composited through OpenGL, a page
 // makes the main process load the GL driver (some 80 MiB under a software GL)
-// for pages that are plain activity forms. QUILLET_GPU=1 keeps the GPU, as
-// does a scene-graph backend or an xcb GL integration the user chose. The
+// for pages that are plain activity forms. QUILLET_GPU=1 keeps the GPU, and
+// so does any of Qt's own drawing variables the user set (QT_QUICK_BACKEND,
+// QSG_RHI_BACKEND, QT_XCB_GL_INTEGRATION): Qt then draws as he chose. The
 // environment children inherit is left as it was: call
 // restore_rendering_environment() once the QApplication exists.
 void prepare_web_rendering();
