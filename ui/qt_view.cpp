@@ -573,6 +573,17 @@ void QtView::raise_ui_event(Control label, int, int, const std::function<void()>
     });
 }
 
+BoxHooks BoxHooks::answered_at_once() {
+    BoxHooks hooks;
+    hooks.message = [](const std::string&, const std::string&) {};
+    hooks.confirm = [](const std::string&, const std::string&) { return true; };
+    hooks.input = [](const std::string&, const std::string&, const std::string&) {
+        return std::optional<std::string>();
+    };
+    hooks.open = [](const std::string&) {};
+    return hooks;
+}
+
 // --- windows
 
 void QtView::show_window(Window w, bool modal) {

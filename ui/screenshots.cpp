@@ -23,14 +23,7 @@ ScreenshotTour::ScreenshotTour(QtView& view, EventSink& sink, const std::string&
     : view_(view), sink_(sink), folder_(QString::fromStdString(folder)) {
     QDir().mkpath(folder_);
     // Addresses and boxes are answered here, never handed to the desktop.
-    BoxHooks hooks;
-    hooks.message = [](const std::string&, const std::string&) {};
-    hooks.confirm = [](const std::string&, const std::string&) { return true; };
-    hooks.input = [](const std::string&, const std::string&, const std::string&) {
-        return std::optional<std::string>();
-    };
-    hooks.open = [](const std::string&) {};
-    view_.set_box_hooks(hooks);
+    view_.set_box_hooks(BoxHooks::answered_at_once());
     view_.set_shown_hook([this](Window w, FormWindow* f) {
         if (w == Window::Version) save(f, QStringLiteral("version.png"));
         if (w == Window::Main) main_shown();

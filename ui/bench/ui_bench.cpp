@@ -149,14 +149,7 @@ void BM_ClaimPassSlowNetworkUiGap(benchmark::State& state) {
         quillet::QtView view;
         // The pass's boxes (an entry asking for input, a message) answer at
         // once, as a player who cancels them would.
-        quillet::BoxHooks hooks;
-        hooks.message = [](const std::string&, const std::string&) {};
-        hooks.confirm = [](const std::string&, const std::string&) { return true; };
-        hooks.input = [](const std::string&, const std::string&, const std::string&) {
-            return std::optional<std::string>();
-        };
-        hooks.open = [](const std::string&) {};
-        view.set_box_hooks(hooks);
+        view.set_box_hooks(quillet::BoxHooks::answered_at_once());
         quillet::MemoryCookieStore store;
         auto app = std::make_unique<quillet::Application>(view, store);
         quillet::AppOptions o;

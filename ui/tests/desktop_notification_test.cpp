@@ -17,9 +17,9 @@
 
 #include "main/application.h"
 #include "net/cookie_jar.h"
-#include "ui/tests/ui_fixture.h"
 #include "ui/form_window.h"
 #include "ui/qt_view.h"
+#include "ui/tests/ui_fixture.h"
 
 namespace quillet {
 namespace {
@@ -46,14 +46,7 @@ std::vector<QString> pass_with(bool other_window_active) {
     std::filesystem::create_directories(dir);
     setenv("QUILLET_DATA_HOME", (dir / "data").c_str(), 1);
     QtView view;
-    BoxHooks hooks;
-    hooks.message = [](const std::string&, const std::string&) {};
-    hooks.confirm = [](const std::string&, const std::string&) { return true; };
-    hooks.input = [](const std::string&, const std::string&, const std::string&) {
-        return std::optional<std::string>();
-    };
-    hooks.open = [](const std::string&) {};
-    view.set_box_hooks(hooks);
+    view.set_box_hooks(BoxHooks::answered_at_once());
     MemoryCookieStore store;
     std::vector<QString> sent;
     {

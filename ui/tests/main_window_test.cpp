@@ -17,10 +17,10 @@
 #include "sandbox/sandbox.h"
 #include "session/session.h"
 #include "tests/support/gbk_literal.h"
-#include "ui/tests/ui_fixture.h"
 #include "ui/form_window.h"
 #include "ui/qt_text.h"
 #include "ui/qt_view.h"
+#include "ui/tests/ui_fixture.h"
 
 namespace quillet {
 namespace {
@@ -52,15 +52,10 @@ class MainWindowTest : public ::testing::Test {
         o.cookie_file = (dir / "cookies.txt").string();
         o.config = (dir / "quillet.cfg").string();
         o.connect_to = {"*=127.0.0.1:" + std::to_string(port)};
-        BoxHooks hooks;
+        BoxHooks hooks = BoxHooks::answered_at_once();
         hooks.message = [this](const std::string& text, const std::string&) {
             messages.push_back(utf8(text));
         };
-        hooks.confirm = [](const std::string&, const std::string&) { return true; };
-        hooks.input = [](const std::string&, const std::string&, const std::string&) {
-            return std::optional<std::string>();
-        };
-        hooks.open = [](const std::string&) {};
         view.set_box_hooks(hooks);
         app = std::make_unique<Application>(view, store);
         std::string error;

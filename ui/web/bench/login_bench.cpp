@@ -3,7 +3,6 @@
 // simulator, its certificate trusted). The first window of the process pays
 // for the engine's start; it is measured apart from the windows after it.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -16,22 +15,14 @@
 #include <memory>
 #include <string>
 
-#include "main/application.h"
 #include "session/controls.h"
-#include "ui/qt_view.h"
-#include "ui/web/web_browsers.h"
-#include "ui/web/web_cookie_store.h"
+#include "ui/web/bench/bench_program.h"
 #include "ui/web/web_engine.h"
 #include "ui/web/web_login_browser.h"
 
 namespace {
 
-struct Program {
-    quillet::WebCookieStore store;
-    quillet::QtView view;
-    quillet::Application app{view, store};
-    std::unique_ptr<quillet::WebBrowsers> browsers;
-};
+using quillet::bench::Program;
 Program* g_program = nullptr;
 
 // Shows LoginWindow and waits for its page; the seconds it took, or -1.
@@ -85,42 +76,21 @@ BENCHMARK(BM_LoginWindowToLoginPage)->Iterations(5)->UseManualTime()->Unit(bench
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The engine's profile, runtime files and caches go to a folder of our own.
-    char tmpl[] = "/tmp/quillet-web-bench-XXXXXX";
-    const char* home = ::mkdtemp(tmpl);
-    if (!home) return 1;
-    const std::string h = home;
-    ::setenv("HOME", home, 1);
-    ::setenv("XDG_RUNTIME_DIR", home, 1);
-    ::setenv("XDG_DATA_HOME", (h + "/data").c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    quillet::bench::ScratchHome home("quillet-web-bench");
+    if (!home.ok()) return 1;
     benchmark::Initialize(&argc, argv);
     quillet::prepare_web_rendering();
     QApplication qt(argc, argv);
     quillet::restore_rendering_environment();
     QApplication::setQuitOnLastWindowClosed(false);
     auto program = std::make_unique<Program>();
-    quillet::AppOptions options;
-    options.sandbox = true;
-    std::string error;
-    if (!program->app.start(options, error)) {
-        std::fprintf(stderr, "login_bench: %s\n", error.c_str());
-        return 1;
-    }
-    program->browsers =
-        std::make_unique<quillet::WebBrowsers>(program->app, program->view, program->store);
-    if (!program->browsers->ok()) {
-        std::fprintf(stderr, "login_bench: %s\n", program->browsers->error().c_str());
+    if (!program->start()) {
+        std::fprintf(stderr, "login_bench: %s\n", program->error.c_str());
         return 1;
     }
     g_program = program.get();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     g_program = nullptr;
-    program->browsers.reset();
-    program->app.stop_jobs();
-    program.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(h, ignored);
     return 0;
 }

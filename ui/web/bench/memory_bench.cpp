@@ -6,7 +6,6 @@
 // opens the two windows again in the same program, so what the windows fail
 // to give back shows as growth from one repetition to the next.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -23,14 +22,11 @@
 #include <string>
 #include <vector>
 
-#include "main/application.h"
 #include "session/controls.h"
 #include "session/view.h"
-#include "ui/qt_view.h"
 #include "ui/skin.h"
+#include "ui/web/bench/bench_program.h"
 #include "ui/web/web_browser_port.h"
-#include "ui/web/web_browsers.h"
-#include "ui/web/web_cookie_store.h"
 #include "ui/web/web_engine.h"
 
 namespace {
@@ -89,31 +85,7 @@ TreeMemory tree_memory() {
     return m;
 }
 
-// The desktop program over the simulator, as app/quillet builds it.
-struct Program {
-    quillet::WebCookieStore store;
-    quillet::QtView view;
-    quillet::Application app{view, store};
-    std::unique_ptr<quillet::WebBrowsers> browsers;
-    std::string error;
-
-    bool start() {
-        quillet::BoxHooks hooks;
-        hooks.message = [](const std::string&, const std::string&) {};
-        hooks.open = [](const std::string&) {};
-        view.set_box_hooks(hooks);
-        quillet::AppOptions options;
-        options.sandbox = true;
-        if (!app.start(options, error)) {
-            error = "the application did not start: " + error;
-            return false;
-        }
-        browsers = std::make_unique<quillet::WebBrowsers>(app, view, store);
-        if (!browsers->ok()) error = browsers->error();
-        return browsers->ok();
-    }
-};
-
+using quillet::bench::Program;
 std::unique_ptr<Program> g_program;
 
 void BM_MainWindowAndOneActivityTabPss(benchmark::State& state) {
@@ -123,6 +95,7 @@ void BM_MainWindowAndOneActivityTabPss(benchmark::State& state) {
     // once per process, so the simulator they point at must stay.
     if (!g_program) {
         g_program = std::make_unique<Program>();
+        g_program->view.set_box_hooks(quillet::BoxHooks::answered_at_once());
         if (!g_program->start()) {
             state.SkipWithError(g_program->error.c_str());
             return;
@@ -198,32 +171,16 @@ BENCHMARK(BM_MainWindowAndOneActivityTabPss)->Iterations(1)->Unit(benchmark::kMi
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The engine's profile, runtime files and caches go to a folder of our own.
-    char tmpl[] = "/tmp/quillet-memory-bench-XXXXXX";
-    const char* home = ::mkdtemp(tmpl);
-    if (!home) return 1;
-    const std::string h = home;
-    ::setenv("HOME", home, 1);
-    ::setenv("XDG_RUNTIME_DIR", home, 1);
-    ::setenv("XDG_DATA_HOME", (h + "/data").c_str(), 1);
-    ::setenv("QUILLET_DATA_HOME", (h + "/quillet").c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    quillet::bench::ScratchHome home("quillet-memory-bench");
+    if (!home.ok()) return 1;
     benchmark::Initialize(&argc, argv);
-    {
-        quillet::prepare_web_rendering();
-        QApplication qt(argc, argv);
-        quillet::restore_rendering_environment();
-        QApplication::setQuitOnLastWindowClosed(false);
-        quillet::apply_skin(qt);
-        benchmark::RunSpecifiedBenchmarks();
-        benchmark::Shutdown();
-        if (g_program) {
-            g_program->browsers.reset();
-            g_program->app.stop_jobs();
-            g_program.reset();
-        }
-    }
-    std::error_code ignored;
-    fs::remove_all(h, ignored);
+    quillet::prepare_web_rendering();
+    QApplication qt(argc, argv);
+    quillet::restore_rendering_environment();
+    QApplication::setQuitOnLastWindowClosed(false);
+    quillet::apply_skin(qt);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_program.reset();
     return 0;
 }
