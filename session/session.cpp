@@ -7,10 +7,11 @@ namespace quillet {
 namespace {
 
 // The controls that every job disables and whose return does not depend on a
-// bound area.
+// bound area. 按钮_更换账号 is the job's last control: whoever watches the
+// window for a job's end waits for it.
 const Control kAlwaysLocked[] = {
-    ctl::main::按钮_更换账号, ctl::main::按钮_绑定大区,   ctl::main::按钮_Quillet,
-    ctl::menu::活动列表,      ctl::main::超级链接框_支持, ctl::main::超级链接框_反馈,
+    ctl::main::按钮_绑定大区,   ctl::main::按钮_Quillet,    ctl::menu::活动列表,
+    ctl::main::超级链接框_支持, ctl::main::超级链接框_反馈,
 };
 
 // The region-bound controls: back only when the job says the area allows it.
@@ -54,6 +55,9 @@ void unlock_controls(Session& s, bool bound_features) {
     v.set_text_colour(ctl::main::超级链接框_反馈, colour::black);
     for (Control c : kBoundFeatures) v.set_enabled(c, bound_features);
     v.set_text_colour(ctl::main::超级链接框_CDK兑换, bound_features ? colour::black : colour::grey);
+    // Each call reaches the window on its own, so a watcher that saw this
+    // button before the others would find them still locked.
+    v.set_enabled(ctl::main::按钮_更换账号, true);
 }
 
 const std::vector<Control>& panel_set() {

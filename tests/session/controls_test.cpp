@@ -81,6 +81,10 @@ TEST(ControlLocking, UnlockReturnsTheBoundFeaturesOnlyWithTheFlag) {
                   bound ? colour::black : (Rgb{143, 143, 143}));
         EXPECT_TRUE(f.view.is_enabled(menu::扫描全区));
         EXPECT_TRUE(f.view.events_for(menu::扫描全区).empty());
+        // The account switch comes back last: the windows' watchers take it
+        // as the job's end.
+        EXPECT_EQ(f.view.events().back(),
+                  (ViewEvent{"enabled", std::string(main::按钮_更换账号.name), "true", {}}));
     }
 }
 
