@@ -17,6 +17,7 @@
 
 #include "main/application.h"
 #include "net/cookie_jar.h"
+#include "session/session.h"
 #include "ui/form_window.h"
 #include "ui/qt_view.h"
 #include "ui/tests/ui_fixture.h"
@@ -76,9 +77,12 @@ std::vector<QString> pass_with(bool other_window_active) {
                 qobject_cast<QPushButton*>(view.widget(按钮_一键领取))->click();
                 return;
             }
-            // The pass has ended; its notification is queued behind it.
+            // The pass's worker tells of its end before it finishes, so once
+            // no job runs the notification is queued, and the close goes
+            // behind it.
+            if (app.session().jobs.running() != 0) return;
             poll.stop();
-            QTimer::singleShot(200, &view, [&view] { view.close_window(Window::Main); });
+            QTimer::singleShot(0, &view, [&view] { view.close_window(Window::Main); });
         });
         watchdog.setSingleShot(true);
         QObject::connect(&watchdog, &QTimer::timeout, [&] {
