@@ -93,10 +93,9 @@ int WebBrowserPort::clone_browser(const std::string& url) {
     pages_.push_back({});
     QWidget* templ = view_.widget(ctl::browser::超文本浏览框);
     if (!templ || !templ->parentWidget()) return k;
-    auto* web = new QWebEngineView(templ->parentWidget());
-    web->setObjectName(QStringLiteral("超文本浏览框_%1").arg(k));
-    web->setPage(store_.new_page(policy_, web));
-    web->setGeometry(templ->geometry());
+    QWebEngineView* web =
+        store_.new_view(policy_, templ->parentWidget(), QStringLiteral("超文本浏览框_%1").arg(k),
+                        templ->geometry());
     web->hide();
     QPointer<QWebEngineView> guard(web);
     connect(web->page(), &QWebEnginePage::loadFinished, this, [this, guard, k](bool ok) {

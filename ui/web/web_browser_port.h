@@ -6,13 +6,13 @@
 // document-loaded event with index k. Texts cross over in GBK.
 #include <QObject>
 #include <QPointer>
+#include <QWebEngineView>
 #include <string>
 #include <vector>
 
 #include "vendor_services/browser_port.h"
 
 class QTabWidget;
-#include <QWebEngineView>
 class QWidget;
 
 namespace quillet {

@@ -46,11 +46,8 @@ WebBrowsers::WebBrowsers(Application& app, QtView& view, WebCookieStore& store)
     // control and goes with the window.
     view.set_browser_loader([this, &store](Control c, QWidget* holder, const std::string& address) {
         if (!(c == ctl::main::超文本浏览框_统计) || address.empty()) return;
-        auto* web = new QWebEngineView(holder);
-        web->setObjectName(QStringLiteral("counter"));
-        web->setPage(store.new_page(*policy_, web));
-        web->setGeometry(holder->rect());
-        web->load(QUrl(QString::fromStdString(address)));
+        store.new_view(*policy_, holder, QStringLiteral("counter"), holder->rect())
+            ->load(QUrl(QString::fromStdString(address)));
     });
     view_ = &view;
 }

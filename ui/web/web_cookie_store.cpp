@@ -6,6 +6,7 @@
 #include <QWebEngineCookieStore>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineView>
 
 #include "ui/web/web_engine.h"
 
@@ -56,6 +57,15 @@ QWebEnginePage* WebCookieStore::new_page(const CertificatePolicy& policy, QObjec
     auto* page = new QWebEnginePage(profile_, parent);
     policy.attach(page);
     return page;
+}
+
+QWebEngineView* WebCookieStore::new_view(const CertificatePolicy& policy, QWidget* parent,
+                                         const QString& name, const QRect& geometry) {
+    auto* web = new QWebEngineView(parent);
+    web->setObjectName(name);
+    web->setPage(new_page(policy, web));
+    web->setGeometry(geometry);
+    return web;
 }
 
 std::string WebCookieStore::read(std::string_view address, bool include_http_only) {

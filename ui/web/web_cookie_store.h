@@ -13,6 +13,10 @@
 class QNetworkCookie;
 class QWebEngineProfile;
 class QWebEnginePage;
+class QWebEngineView;
+class QWidget;
+class QRect;
+class QString;
 
 namespace quillet {
 
@@ -37,6 +41,10 @@ class WebCookieStore : public QObject, public PlatformCookieStore {
     // the profile first when it is not open yet (the engine starts then, not
     // with the program).
     QWebEnginePage* new_page(const CertificatePolicy& policy, QObject* parent);
+    // A web view inside parent, named name and placed at geometry, showing
+    // such a page.
+    QWebEngineView* new_view(const CertificatePolicy& policy, QWidget* parent, const QString& name,
+                             const QRect& geometry);
 
     std::string read(std::string_view address, bool include_http_only) override;
     bool write(std::string_view address, std::string_view name, std::string_view data) override;

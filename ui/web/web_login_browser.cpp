@@ -26,10 +26,7 @@ QWebEngineView* WebLoginBrowser::ensure_view() {
     if (web_ && web_->parentWidget() == holder) return web_;
     // A new LoginWindow: the view lives inside its browser control and goes
     // with the window.
-    auto* web = new QWebEngineView(holder);
-    web->setObjectName(QStringLiteral("web"));
-    web->setPage(store_.new_page(policy_, web));
-    web->setGeometry(holder->rect());
+    QWebEngineView* web = store_.new_view(policy_, holder, QStringLiteral("web"), holder->rect());
     connect(web->page(), &QWebEnginePage::urlChanged, this, &WebLoginBrowser::reached);
     web->show();
     web_ = web;
