@@ -18,6 +18,7 @@
 #include "services/war_stats.h"
 #include "session/session.h"
 #include "text/gbk.h"
+#include "text/time_text.h"
 #include "vendor_services/activity_browser.h"
 
 namespace quillet {
@@ -103,10 +104,7 @@ void show_claim_records(Program& p) {
         Ledger ledger;
         std::string error;
         if (ledger.open(p.ledger_file, error)) {
-            const DateTime now = s.clock.now();
-            char today[16];
-            std::snprintf(today, sizeof today, "%04d-%02d-%02d", now.year, now.month, now.day);
-            rows = ledger.rows(first_day_of(today, 7), "", error);
+            rows = ledger.rows(first_day_of(format_datetime(s.clock.now(), 3), 7), "", error);
         }
         if (!error.empty()) {
             s.log.append(utf8_to_gbk("[提示]领取记录读取失败：" + error), colour::red);

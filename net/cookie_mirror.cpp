@@ -3,25 +3,10 @@
 #include <algorithm>
 #include <ctime>
 
+#include "text/text_ops.h"
+
 namespace quillet {
 namespace {
-
-bool is_space(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view trim_sv(std::string_view s) {
-    while (!s.empty() && is_space(s.front())) s.remove_prefix(1);
-    while (!s.empty() && is_space(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
 
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
@@ -87,7 +72,7 @@ std::optional<CookieUrl> parse_cookie_url(std::string_view address) {
     size_t colon = address.find("://");
     if (colon == std::string_view::npos || colon == 0) return std::nullopt;
     CookieUrl url;
-    url.scheme = lower(address.substr(0, colon));
+    url.scheme = to_lower_ascii(address.substr(0, colon));
     std::string_view rest = address.substr(colon + 3);
     size_t end = rest.find_first_of("/?#");
     std::string_view authority = rest.substr(0, end);
@@ -96,9 +81,9 @@ std::optional<CookieUrl> parse_cookie_url(std::string_view address) {
     if (!authority.empty() && authority.front() == '[') {
         size_t close = authority.find(']');
         if (close == std::string_view::npos) return std::nullopt;
-        url.host = lower(authority.substr(1, close - 1));
+        url.host = to_lower_ascii(authority.substr(1, close - 1));
     } else {
-        url.host = lower(authority.substr(0, authority.find(':')));
+        url.host = to_lower_ascii(authority.substr(0, authority.find(':')));
     }
     while (!url.host.empty() && url.host.back() == '.') url.host.pop_back();
     if (url.host.empty()) return std::nullopt;
@@ -125,19 +110,20 @@ std::optional<int64_t> parse_cookie_expiry(std::string_view text) {
         std::string_view token = text.substr(begin, i - begin);
         if (token.empty()) continue;
         int v = -1;
+        const auto named_month = [&token] {
+            if (token.size() < 3) return std::end(kMonths);
+            return std::find(std::begin(kMonths), std::end(kMonths),
+                             to_lower_ascii(token.substr(0, 3)));
+        };
         if (!have_time && parse_time_token(token, hour, minute, second)) {
             have_time = true;
         } else if (!have_day && (v = leading_number(token, 1, 2, nullptr)) >= 0) {
             have_day = true;
             day = v;
-        } else if (!have_month && token.size() >= 3 &&
-                   std::find(std::begin(kMonths), std::end(kMonths), lower(token.substr(0, 3))) !=
-                       std::end(kMonths)) {
+        } else if (const auto m = have_month ? std::end(kMonths) : named_month();
+                   m != std::end(kMonths)) {
             have_month = true;
-            month = static_cast<int>(std::find(std::begin(kMonths), std::end(kMonths),
-                                               lower(token.substr(0, 3))) -
-                                     std::begin(kMonths)) +
-                    1;
+            month = static_cast<int>(m - std::begin(kMonths)) + 1;
         } else if (!have_year && (v = leading_number(token, 2, 4, nullptr)) >= 0) {
             have_year = true;
             year = v;
@@ -193,8 +179,8 @@ std::optional<StoredCookie> CookieMirror::parse_set_cookie(std::string_view addr
     const size_t eq = pair.find('=');
     if (eq == std::string_view::npos) return std::nullopt;
     StoredCookie c;
-    c.name = std::string(trim_sv(pair.substr(0, eq)));
-    c.value = std::string(trim_sv(pair.substr(eq + 1)));
+    c.name = std::string(trim_view(pair.substr(0, eq)));
+    c.value = std::string(trim_view(pair.substr(eq + 1)));
     if (c.name.empty()) return std::nullopt;
 
     std::optional<int64_t> expires, max_age_expiry;
@@ -206,9 +192,9 @@ std::optional<StoredCookie> CookieMirror::parse_set_cookie(std::string_view addr
         const std::string_view attr = rest.substr(0, next);
         rest = next == std::string_view::npos ? "" : rest.substr(next + 1);
         const size_t aeq = attr.find('=');
-        const std::string key = lower(trim_sv(attr.substr(0, aeq)));
+        const std::string key = to_lower_ascii(trim_view(attr.substr(0, aeq)));
         const std::string_view val =
-            aeq == std::string_view::npos ? std::string_view() : trim_sv(attr.substr(aeq + 1));
+            aeq == std::string_view::npos ? std::string_view() : trim_view(attr.substr(aeq + 1));
         if (key == "expires") {
             if (auto t = parse_cookie_expiry(val)) expires = *t;
         } else if (key == "max-age") {
@@ -219,7 +205,7 @@ std::optional<StoredCookie> CookieMirror::parse_set_cookie(std::string_view addr
                 seconds = std::min<int64_t>(seconds * 10 + (ch - '0'), int64_t{1} << 40);
             max_age_expiry = val.front() == '-' || seconds == 0 ? 0 : now_utc() + seconds;
         } else if (key == "domain") {
-            std::string d = lower(val);
+            std::string d = to_lower_ascii(val);
             while (!d.empty() && d.front() == '.') d.erase(0, 1);
             if (!d.empty()) domain = d;
         } else if (key == "path") {
@@ -369,7 +355,7 @@ std::string CookieMirror::read(std::string_view address, bool include_http_only)
 }
 
 bool CookieMirror::write(std::string_view address, std::string_view name, std::string_view data) {
-    std::string line(trim_sv(name));
+    std::string line(trim_view(name));
     if (line.empty()) return false;
     line += "=";
     line += data;

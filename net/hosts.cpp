@@ -90,12 +90,8 @@ bool Routing::add(std::string_view rule) {
     if (host.empty() || colon == std::string::npos || colon == 0) return false;
     if (host != "*" && !plausible_host_name(host)) return false;
     std::string address = target.substr(0, colon);
-    std::string digits = target.substr(colon + 1);
-    if (digits.empty() || digits.size() > 5 ||
-        digits.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    int port = std::stoi(digits);
-    if (port < 1 || port > 65535) return false;
+    const int port = port_of_text(std::string_view(target).substr(colon + 1));
+    if (port < 1) return false;
     if (address.find_first_of("/ \t\r\n?#@;=") != std::string::npos) return false;
     if (address.find(':') != std::string::npos &&
         !(address.front() == '[' && address.back() == ']'))

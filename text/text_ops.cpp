@@ -261,6 +261,14 @@ int64_t hex_to_int(std::string_view text) {
     return static_cast<int64_t>(v);
 }
 
+int port_of_text(std::string_view text) {
+    if (text.empty() || text.size() > 5 ||
+        text.find_first_not_of("0123456789") != std::string_view::npos)
+        return -1;
+    const int64_t v = int_of_text(text);
+    return v <= 65535 ? static_cast<int>(v) : -1;
+}
+
 std::string percent_encode(std::string_view bytes) {
     static const char digits[] = "0123456789ABCDEF";
     std::string out;

@@ -72,6 +72,9 @@ int32_t int32_of_text(std::string_view text);
 // it contributes -2 (its place in "0123456789ABCDEF", counted from 0, is a
 // miss), so any text gives a number and never an error.
 int64_t hex_to_int(std::string_view text);
+// A TCP port as typed: 1 to 5 decimal digits and nothing else, at most 65535
+// (0 included); -1 for anything else.
+int port_of_text(std::string_view text);
 
 // Every byte becomes "%" and two upper-case hex digits: "abc" -> "%61%62%63".
 std::string percent_encode(std::string_view bytes);

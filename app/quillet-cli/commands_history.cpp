@@ -9,6 +9,7 @@
 #include "ledger/history_text.h"
 #include "ledger/ledger.h"
 #include "session/session.h"
+#include "text/time_text.h"
 
 namespace quillet {
 
@@ -35,10 +36,8 @@ int run_history(CliContext& ctx) {
         std::fprintf(stderr, "quillet-cli: %s\n", error.c_str());
         return 1;
     }
-    const DateTime now = ctx.session.clock.now();
-    char today[16];
-    std::snprintf(today, sizeof today, "%04d-%02d-%02d", now.year, now.month, now.day);
-    const auto rows = ledger.rows(first_day_of(today, days), account, error);
+    const auto rows = ledger.rows(first_day_of(format_datetime(ctx.session.clock.now(), 3), days),
+                                  account, error);
     if (!error.empty()) {
         std::fprintf(stderr, "quillet-cli: %s\n", error.c_str());
         return 1;

@@ -1,12 +1,12 @@
 // quillet-cli sandbox [--port N]: the built-in simulator, served until the user
 // stops it, for pointing quillet-cli (or a browser) at by hand.
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "app/quillet-cli/cli_command.h"
 #include "sandbox/sandbox.h"
 #include "sandbox/serve.h"
+#include "text/text_ops.h"
 
 namespace quillet {
 namespace {
@@ -28,11 +28,8 @@ int run_sandbox(CliContext& ctx) {
             return usage(a[i] + " needs a value");
         if (a[i] == "--port") {
             const std::string& text = a[++i];
-            const bool digits = !text.empty() && text.size() <= 5 &&
-                                text.find_first_not_of("0123456789") == std::string::npos;
-            const long v = digits ? std::strtol(text.c_str(), nullptr, 10) : -1;
-            if (v < 0 || v > 65535) return usage("--port takes a port number, not '" + text + "'");
-            options.port = static_cast<int>(v);
+            options.port = port_of_text(text);
+            if (options.port < 0) return usage("--port takes a port number, not '" + text + "'");
         } else if (a[i] == "--cookie-file") {
             options.cookie_file = a[++i];
         } else {

@@ -3,13 +3,13 @@
 #include <signal.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <string_view>
 
 #include "sandbox/sandbox.h"
 #include "sandbox/serve.h"
+#include "text/text_ops.h"
 
 namespace {
 
@@ -34,18 +34,15 @@ int main(int argc, char** argv) {
             i + 1 >= argc)
             return usage();
         if (arg == "--port" || arg == "--tls-port") {
-            const std::string_view text = argv[++i];
-            const bool digits = !text.empty() && text.size() <= 5 &&
-                                text.find_first_not_of("0123456789") == std::string_view::npos;
-            const long v = digits ? std::strtol(argv[i], nullptr, 10) : -1;
-            if (v < 0 || v > 65535) {
+            const int v = quillet::port_of_text(argv[++i]);
+            if (v < 0) {
                 std::fprintf(stderr,
                              "quillet-sandbox: %s takes a port number (1-65535, or 0 "
                              "for a free one), not '%s'\n",
                              std::string(arg).c_str(), argv[i]);
                 return usage();
             }
-            (arg == "--port" ? port : tls_port) = static_cast<int>(v);
+            (arg == "--port" ? port : tls_port) = v;
         } else if (arg == "--scenario") {
             scenario = argv[++i];
         } else if (arg == "--cookie-file") {
