@@ -3,6 +3,7 @@
 // windows report, and a way to run the event loop until something holds.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -59,12 +60,15 @@ class RecordingSink : public EventSink {
 };
 
 // Processes events until done() holds or the time is up; true when it held.
+// Between turns it sleeps a little, leaving the cores to the workers and the
+// browser engine's processes the test waits for.
 inline bool spin_until(const std::function<bool()>& done, int timeout_ms = 10000) {
     QElapsedTimer t;
     t.start();
     while (!done()) {
         if (t.elapsed() > timeout_ms) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
     }
     return true;
 }

@@ -16,6 +16,7 @@
 #include "main/application.h"
 #include "sandbox/sandbox.h"
 #include "ui/qt_view.h"
+#include "ui/tests/ui_fixture.h"
 #include "ui/web/web_browsers.h"
 #include "ui/web/web_cookie_store.h"
 #include "ui/web/web_engine.h"
@@ -26,14 +27,7 @@ sandbox::Sandbox& simulator();
 
 // Processes events until done() holds; false after timeout_ms.
 inline bool wait_until(const std::function<bool()>& done, int timeout_ms = 20000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeout_ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
+    return testing::spin_until(done, timeout_ms);
 }
 
 inline void pump_for(int ms) {
@@ -64,7 +58,7 @@ class WebFixture : public ::testing::Test {
         box().clear_requests();
         store_ = std::make_unique<WebCookieStore>();
         view_ = std::make_unique<QtView>();
-        BoxHooks hooks;
+        BoxHooks hooks = BoxHooks::answered_at_once();
         hooks.message = [this](const std::string& text, const std::string&) {
             messages_.push_back(text);
         };
