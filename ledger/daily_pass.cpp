@@ -40,11 +40,20 @@ std::string DailyPass::warning() const {
     return recorder_->ledger_error();
 }
 
+void DailyPass::set_interrupted(std::string signal_name, int entries_done, int entries) {
+    interrupted_ = std::move(signal_name);
+    entries_done_ = entries_done;
+    entries_ = entries;
+}
+
 PassSummary DailyPass::finish(int status, const std::string& error) {
     PassSummary summary = recorder_->summary();
     recorder_.reset();  // no attempt after the end counts
     summary.status = status;
     summary.error = error;
+    summary.interrupted = interrupted_;
+    summary.entries_done = entries_done_;
+    summary.entries = entries_;
     const std::string json = summary_json(summary);
 
     if (options_.notify_cmd && !options_.notify_cmd->empty()) {

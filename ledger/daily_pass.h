@@ -45,11 +45,17 @@ class DailyPass {
     // the summary to the parent's descriptor. Returns the summary.
     PassSummary finish(int status, const std::string& error = {});
 
+    // Marks the pass as stopped by signal_name ("SIGINT") after entries_done
+    // of entries: the summary, the notification and the parent say so.
+    void set_interrupted(std::string signal_name, int entries_done, int entries);
+
   private:
     DailyPassOptions options_;
     Ledger ledger_;
     std::string warning_;
     std::unique_ptr<ClaimRecorder> recorder_;
+    std::string interrupted_;
+    int entries_done_ = 0, entries_ = 0;
 };
 
 }  // namespace quillet

@@ -18,6 +18,10 @@ std::string summary_json(const PassSummary& s) {
         out += (i > 0 ? "," : "") + json_quote(s.received[i]);
     out += "],\"status\":" + std::to_string(s.status);
     if (!s.error.empty()) out += ",\"error\":" + json_quote(s.error);
+    if (!s.interrupted.empty())
+        out += ",\"interrupted\":" + json_quote(s.interrupted) +
+               ",\"entries_done\":" + std::to_string(s.entries_done) +
+               ",\"entries\":" + std::to_string(s.entries);
     return out + "}";
 }
 
@@ -32,6 +36,9 @@ std::string summary_line(const PassSummary& s) {
         line += "; received: ";
         for (size_t i = 0; i < s.received.size(); ++i) line += (i > 0 ? ", " : "") + s.received[i];
     }
+    if (!s.interrupted.empty())
+        line += "; interrupted (" + s.interrupted + ") after " + std::to_string(s.entries_done) +
+                " of " + std::to_string(s.entries) + " entries";
     return line;
 }
 

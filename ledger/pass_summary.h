@@ -15,9 +15,14 @@ struct PassSummary {
     std::vector<std::string> received;  // item names (UTF-8), in the order claimed
     int status = 0;                     // the command's exit status
     std::string error;                  // why the pass did not run (UTF-8); empty when it ran
+    // A pass stopped by a signal: its name ("SIGINT"), and how many of the
+    // day's entries it had gone through.
+    std::string interrupted;  // empty when it ran to its end
+    int entries_done = 0, entries = 0;
 };
 
-// One JSON object on one line (UTF-8), keys as the fields above.
+// One JSON object on one line (UTF-8), keys as the fields above; the
+// interruption's three only for an interrupted pass.
 std::string summary_json(const PassSummary& s);
 // One line for a person: "358791246 main: 24 tried, 20 answered, 4 failed; received: A, B".
 std::string summary_line(const PassSummary& s);
