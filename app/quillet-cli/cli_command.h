@@ -19,19 +19,26 @@ struct CliContext {
     std::optional<std::string> input;  // --input TEXT, GBK; answers the input box
     bool json = false;
     const CliOptions* options = nullptr;  // every global option, when the caller gives them
+    const char* command = "";             // the command's name
+    // Set once the command has told of an interruption itself (the claim
+    // pass's summary does); else the program's closing line tells it.
+    bool interruption_told = false;
 };
 
 struct CliCommand {
     const char* name;
     const char* usage;    // "bind AREA_ID"
     const char* summary;  // one line for --help
-    // Exit status: 0 ran, 1 the account could not be initialised (or the
-    // command's work could not start: no catalogue, version not accepted),
-    // 2 a usage error or a local problem (options, files), 3 the QQ login has
-    // expired.
+    // Exit status: 0 ran, 1 a request failed or the services refused it
+    // (the reason printed), 2 a usage error or a local problem (options,
+    // files, profiles), 3 the QQ login has expired; 130 / 143 when SIGINT /
+    // SIGTERM stopped it (see cli_interrupt.h).
     int (*run)(CliContext&);
     // Signs an account in: needs a cookie file (or --sandbox's demo account).
     bool account = true;
+    // Sends requests to the services (the vendor's host among them): the
+    // ledger, the profiles, the configuration and the timer need none.
+    bool requests = true;
 };
 
 bool register_cli_command(const CliCommand& command);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "app/quillet-cli/cli_interrupt.h"
+#include "app/quillet-cli/cli_view.h"
 #include "main/application.h"
 #include "main/window_controllers.h"
 #include "services/game_service_client.h"
@@ -16,6 +18,7 @@ void wait_for_jobs(CliContext& ctx) {
 
 InitResult open_main_window(CliContext& ctx, WindowRun run) {
     Program& p = ctx.app.program();
+    if (interrupt_signal() != 0) return InitResult::QqFailed;  // nothing started
     p.vendor_jobs = run.vendor_jobs;
     p.account_job = run.account;
     ctx.session.view.show_window(Window::Main, false);
@@ -23,8 +26,14 @@ InitResult open_main_window(CliContext& ctx, WindowRun run) {
     return p.init_result;
 }
 
+int failures_told(CliContext& ctx) {
+    const auto* view = dynamic_cast<const CliView*>(&ctx.session.view);
+    return view ? view->failure_lines() : 0;
+}
+
 bool raise_user_event(CliContext& ctx, Control c, Event e, EventArgs args) {
-    if (!ctx.session.view.enabled(c)) return false;
+    // After SIGINT or SIGTERM nothing new starts.
+    if (interrupt_signal() != 0 || !ctx.session.view.enabled(c)) return false;
     args.by_user = true;
     ctx.app.control_event(c, e, args);
     wait_for_jobs(ctx);

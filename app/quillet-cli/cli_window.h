@@ -22,8 +22,12 @@ struct WindowRun {
 InitResult open_main_window(CliContext& ctx, WindowRun run = {});
 
 // Raises one user event and waits for every job it started. False (and
-// nothing raised) when the control is disabled, as a window would refuse it.
+// nothing raised) when the control is disabled, as a window would refuse it,
+// or once the run has been interrupted.
 bool raise_user_event(CliContext& ctx, Control c, Event e, EventArgs args = {});
+
+// The red log lines printed so far: the failures and refusals features tell.
+int failures_told(CliContext& ctx);
 
 // Waits for every job, letting queued window work run.
 void wait_for_jobs(CliContext& ctx);

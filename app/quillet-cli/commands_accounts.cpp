@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "app/quillet-cli/cli_command.h"
+#include "app/quillet-cli/cli_interrupt.h"
 #include "app/quillet-cli/cli_options.h"
+#include "app/quillet-cli/cli_view.h"
 #include "app/quillet-cli/daily_commands.h"
 #include "ledger/daily_pass.h"
 #include "main/accounts.h"
@@ -56,6 +58,7 @@ int run_account(const std::string& program, std::vector<std::string> args, std::
         return 1;
     }
     if (pid == 0) {
+        unblock_interrupts_in_child();
         ::dup2(STDERR_FILENO, STDOUT_FILENO);
         ::fcntl(fds[1], F_SETFD, 0);  // the summary descriptor survives exec
         ::execve(program.c_str(), argv.data(), envp.data());
@@ -76,13 +79,24 @@ int run_account(const std::string& program, std::vector<std::string> args, std::
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
-int run_accounts(CliContext&) {
+int run_accounts(CliContext& ctx) {
+    if (!ctx.args.empty()) {
+        std::fprintf(stderr, "usage: accounts\n");
+        return 2;
+    }
     const auto names = account_names();
     if (names.empty()) {
-        std::printf("no accounts in %s\n", accounts_folder().c_str());
+        // JSON output lists the profiles there are: none.
+        std::fprintf(ctx.json ? stderr : stdout, "no accounts in %s\n", accounts_folder().c_str());
         return 0;
     }
-    for (const std::string& n : names) std::printf("%s\n", n.c_str());
+    for (const std::string& n : names) {
+        if (ctx.json)
+            std::printf("{\"account\":%s,\"file\":%s}\n", json_string(n).c_str(),
+                        json_string(account_cookie_path(n).string()).c_str());
+        else
+            std::printf("%s\n", n.c_str());
+    }
     return 0;
 }
 
@@ -124,11 +138,16 @@ int run_claim_all_accounts(CliContext& ctx) {
     if (names.empty()) {
         std::fprintf(stderr, "quillet-cli: no accounts in %s (one NAME.cookie file per account)\n",
                      accounts_folder().c_str());
-        return 1;
+        return 2;
     }
     const std::string program = self_program();
     int worst = 0;
+    size_t done = 0;
     for (const std::string& name : names) {
+        // A signal lets the account under way finish (its own pass stops
+        // when the signal reached it too), then ends the run.
+        if (interrupt_signal() != 0) break;
+        ++done;
         std::vector<std::string> args;
         if (ctx.options != nullptr) args = carried_options(*ctx.options);
         args.insert(args.end(), {"--account", name, "claim"});
@@ -155,10 +174,17 @@ int run_claim_all_accounts(CliContext& ctx) {
             std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     }
+    if (const int sig = interrupt_signal(); sig != 0) {
+        std::fprintf(
+            stderr,
+            "quillet-cli: claim --all-accounts interrupted by %s after %zu of %zu accounts\n",
+            signal_name(sig).c_str(), done, names.size());
+        ctx.interruption_told = true;
+    }
     return worst;
 }
 
 QUILLET_CLI_COMMAND("accounts", "accounts", "list the account profiles (--account NAME)",
-                    run_accounts, false);
+                    run_accounts, false, false);
 
 }  // namespace quillet

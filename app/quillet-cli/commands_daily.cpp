@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/quillet-cli/cli_command.h"
+#include "app/quillet-cli/cli_interrupt.h"
 #include "app/quillet-cli/cli_options.h"
 #include "app/quillet-cli/daily_commands.h"
 #include "ledger/ledger.h"
@@ -24,8 +25,8 @@ int qq_step_status(const CliContext& ctx, InitResult r) {
 
 std::filesystem::path ledger_file_of(const CliOptions* o) {
     if (o != nullptr && o->ledger_file) return *o->ledger_file;
-    if (o != nullptr && o->sandbox && !o->cookie_file && !o->account)
-        return default_data_folder() / "sandbox-ledger.sqlite3";
+    // Whoever signs in, a --sandbox run only ever talks to the simulator.
+    if (o != nullptr && o->sandbox) return default_data_folder() / "sandbox-ledger.sqlite3";
     return default_ledger_path();
 }
 
@@ -40,8 +41,19 @@ DailyPassOptions daily_pass_options(const CliContext& ctx) {
     return d;
 }
 
-int finish_claim_pass(const CliContext& ctx, DailyPass& pass, int status,
-                      const std::string& error) {
+int finish_claim_pass(CliContext& ctx, DailyPass& pass, int status, std::string error) {
+    if (const int sig = interrupt_signal(); sig != 0) {
+        // Whatever stopped short was the signal's doing: the summary says how
+        // far the pass got; the rows of the attempts made are kept.
+        const InterruptProgress p = progress_at_interrupt();
+        pass.set_interrupted(signal_name(sig), p.done, p.total);
+        status = interrupted_status();
+        error = p.total > 0 ? std::string()
+                            : "interrupted by " + signal_name(sig) + " before the claim began";
+        std::fprintf(stderr, "%s%s\n", interrupted_line(ctx.command).c_str(),
+                     p.total > 0 ? "; the attempts made are in the claim ledger" : "");
+        ctx.interruption_told = true;
+    }
     if (const std::string w = pass.warning(); !w.empty())
         std::fprintf(stderr, "quillet-cli: the claim ledger keeps no record of this pass: %s\n",
                      w.c_str());

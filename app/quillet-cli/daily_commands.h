@@ -27,15 +27,15 @@ int init_status(const CliContext& ctx, InitResult r);
 int qq_step_status(const CliContext& ctx, InitResult r);
 
 // The ledger file of this run: --ledger-file, else the data folder's
-// ledger.sqlite3 (sandbox-ledger.sqlite3 for the simulator's demo passes,
-// which are no player's real claims).
+// ledger.sqlite3 (sandbox-ledger.sqlite3 for every --sandbox run, whatever
+// account it signs in with: its claims are the simulator's, no player's).
 std::filesystem::path ledger_file_of(const CliOptions* options);
 // The ledger, notify command and account of this run.
 DailyPassOptions daily_pass_options(const CliContext& ctx);
 // Ends a claim pass: prints its summary (a line; {"summary":{...}} with
-// --json), notifies, and returns status unchanged.
-int finish_claim_pass(const CliContext& ctx, DailyPass& pass, int status,
-                      const std::string& error = {});
+// --json), notifies, and returns status; after SIGINT or SIGTERM the pass is
+// told as interrupted (with the closing line) and the status is 130 or 143.
+int finish_claim_pass(CliContext& ctx, DailyPass& pass, int status, std::string error = {});
 
 // `claim --all-accounts`: every profile in turn, each in a quillet-cli of its
 // own; one summary line each; the worst exit status.

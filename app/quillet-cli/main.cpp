@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/quillet-cli/cli_command.h"
+#include "app/quillet-cli/cli_interrupt.h"
 #include "app/quillet-cli/cli_options.h"
 #include "app/quillet-cli/cli_view.h"
 #include "main/application.h"
@@ -46,10 +47,10 @@ CliOutput output_mode(bool json) {
 
 // Settings that make a real run fail later, told as one line each on stderr
 // (the command still runs: the rest may work, and the user sees why not).
-void warn_about_setup(const Application& app, const CliOptions& o) {
+void warn_about_setup(const Application& app, const CliCommand& command) {
     for (const SetupWarning& w : app.setup_warnings()) {
-        // The simulator's own command needs no vendor.
-        if (w.kind == SetupWarning::Kind::PlaceholderVendorHost && o.command == "sandbox") continue;
+        // Only a command that sends requests needs the vendor's host.
+        if (w.kind == SetupWarning::Kind::PlaceholderVendorHost && !command.requests) continue;
         std::fprintf(stderr, "quillet-cli: warning: %s\n", w.text.c_str());
     }
 }
@@ -75,6 +76,11 @@ int run(int argc, char** argv) {
         return 2;
     }
 
+    // The simulator's command waits for the signals itself; the commands
+    // that only read or write local files end at once.
+    std::optional<InterruptWatch> interrupts;
+    if (command->requests) interrupts.emplace();
+
     MemoryCookieStore store;
     CliView view(stdout, output_mode(o.json), o.verbose);
     std::optional<std::string> input;
@@ -92,21 +98,34 @@ int run(int argc, char** argv) {
     std::string error;
     bool bad_options = false;
     if (!app.start(options, error, &bad_options)) {
-        if (bad_options) return usage_error(error);
+        if (bad_options) {  // a local problem, not the machine's
+            std::fprintf(stderr, "quillet-cli: %s\n", error.c_str());
+            return 2;
+        }
         std::fprintf(stderr, "quillet-cli: %s\n", error.c_str());
         return 1;
     }
 
-    warn_about_setup(app, o);
-    // Progress lines go to a terminal only, never into a file or a pipe.
-    if (::isatty(STDERR_FILENO) == 1) {
-        view.set_progress_stream(stderr);
-        app.session().progress = [&view](int done, int total) { view.show_progress(done, total); };
-    }
+    if (interrupts) interrupts->stop_jobs_of(&app.session().jobs);
+    warn_about_setup(app, *command);
+    // Progress lines go to a terminal only, never into a file or a pipe; an
+    // interruption tells how far the work got.
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    if (terminal) view.set_progress_stream(stderr);
+    app.session().progress = [&view, terminal](int done, int total) {
+        note_progress(done, total);
+        if (terminal) view.show_progress(done, total);
+    };
 
-    CliContext context{app, app.session(), o.args, input, o.json, &o};
-    const int status = command->run(context);
+    CliContext context{app, app.session(), o.args, input, o.json, &o, command->name};
+    int status = command->run(context);
     app.stop_jobs();
+    if (interrupts) interrupts->stop_jobs_of(nullptr);  // the runner goes with app
+    if (const int sig = interrupt_signal(); sig != 0) {
+        if (!context.interruption_told)
+            std::fprintf(stderr, "%s\n", interrupted_line(command->name).c_str());
+        status = interrupted_status();
+    }
     std::fflush(stdout);
     return status;
 }
