@@ -119,7 +119,10 @@ bool Application::start(const AppOptions& o, std::string& error, bool* usage_err
     } else if (o.account) {
         // A profile's cookie file must be the user's alone.
         auto text = read_account_cookie(*o.account, error);
-        if (!text) return false;
+        if (!text) {
+            usage = true;  // a local problem, said before any request
+            return false;
+        }
         cookies = trim(*text);
     }
 
@@ -157,8 +160,7 @@ bool Application::start(const AppOptions& o, std::string& error, bool* usage_err
     s.state.config_path = config_path.string();
     d.program = std::make_unique<Program>(s);
     // The simulator's demo passes keep a ledger apart from the player's.
-    if (o.sandbox && !o.cookie_file && !o.account)
-        d.program->ledger_file = default_data_folder() / "sandbox-ledger.sqlite3";
+    if (o.sandbox) d.program->ledger_file = default_data_folder() / "sandbox-ledger.sqlite3";
     if (o.account) d.program->account = *o.account;
     d.version_window = std::make_unique<VersionWindowController>(*d.program);
     d.login_window = std::make_unique<LoginWindowController>(*d.program);

@@ -65,8 +65,9 @@ class Application : public EventSink {
     // Builds the session: configuration path, host overrides, [net], routing,
     // the simulator when asked for, and the sign-in from a cookie text. False
     // with a one-line message (UTF-8) when the program cannot start;
-    // usage_error tells whether the options were at fault (a cookie file that
-    // cannot be read, a malformed rule) rather than the machine.
+    // usage_error tells whether the options were at fault (a cookie file or a
+    // profile that cannot be read or that others may read, a malformed rule)
+    // rather than the machine.
     bool start(const AppOptions& options, std::string& error, bool* usage_error = nullptr);
 
     // What start() found wrong but could start with: a configuration file

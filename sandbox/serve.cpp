@@ -2,13 +2,48 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstdlib>
+#include <filesystem>
 
+#include "sandbox/json.h"
 #include "sandbox/sandbox.h"
 
 namespace quillet::sandbox {
+
+namespace {
+
+// Cookies are credentials: the file is the user's alone (0600) from its first
+// byte, and appears whole or not at all (written beside it, then renamed).
+bool write_private_file(const std::string& file, const std::string& text) {
+    const std::filesystem::path target(file);
+    const std::filesystem::path folder =
+        target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
+    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(temp.data());  // created 0600
+    if (fd < 0) return false;
+    bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
+    for (size_t done = 0; ok && done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<size_t>(n);
+    }
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), file.c_str()) == 0;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+// Where it listens and how to point quillet-cli at it, for a person.
+void print_listening(int bound, const std::string& scenario, const std::string& qq,
+                     const std::string& cookie_file);
+
+}  // namespace
 
 int serve_until_stopped(const ServeOptions& options) {
     const int port = options.port;
@@ -51,19 +86,40 @@ int serve_until_stopped(const ServeOptions& options) {
                          options.tls_port);
             return 1;
         }
-        std::printf("quillet-sandbox serving the login page over HTTPS on 127.0.0.1:%d\n", tls);
+        if (options.json)
+            std::printf("{\"tls_port\":%d}\n", tls);
+        else
+            std::printf("quillet-sandbox serving the login page over HTTPS on 127.0.0.1:%d\n", tls);
     }
     if (!cookie_file.empty()) {
-        std::ofstream out(cookie_file, std::ios::binary | std::ios::trunc);
-        out << sandbox.account_cookie();
-        if (!out) {
+        if (!write_private_file(cookie_file, sandbox.account_cookie())) {
             std::fprintf(stderr, "quillet-sandbox: cannot write %s\n", cookie_file.c_str());
             return 1;
         }
     }
+    if (options.json) {
+        std::printf("{\"port\":%d,\"scenario\":%s,\"qq\":%s,\"cookie_file\":%s}\n", bound,
+                    json_quote(scenario.string()).c_str(), json_quote(sandbox.account_qq()).c_str(),
+                    json_quote(cookie_file).c_str());
+        std::fflush(stdout);
+    } else {
+        print_listening(bound, scenario.string(), sandbox.account_qq(), cookie_file);
+    }
+
+    int sig = 0;
+    sigwait(&stop_signals, &sig);
+    sandbox.stop();
+    std::printf(options.json ? "{\"stopped\":true}\n" : "quillet-sandbox stopped\n");
+    return 0;
+}
+
+namespace {
+
+void print_listening(int bound, const std::string& scenario, const std::string& qq,
+                     const std::string& cookie_file) {
     std::printf("quillet-sandbox listening on 127.0.0.1:%d (scenario %s)\n", bound,
-                scenario.string().c_str());
-    std::printf("demo account: QQ %s\n", sandbox.account_qq().c_str());
+                scenario.c_str());
+    std::printf("demo account: QQ %s\n", qq.c_str());
     if (cookie_file.empty()) {
         std::printf(
             "account cookie: run with --cookie-file F to write the demo account's login cookies to "
@@ -74,12 +130,8 @@ int serve_until_stopped(const ServeOptions& options) {
     std::printf("try: quillet-cli --connect-to '*=127.0.0.1:%d' --cookie-file %s info\n", bound,
                 cookie_file.empty() ? "F" : cookie_file.c_str());
     std::fflush(stdout);
-
-    int sig = 0;
-    sigwait(&stop_signals, &sig);
-    sandbox.stop();
-    std::printf("quillet-sandbox stopped\n");
-    return 0;
 }
+
+}  // namespace
 
 }  // namespace quillet::sandbox

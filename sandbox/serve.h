@@ -10,6 +10,7 @@ struct ServeOptions {
     std::filesystem::path scenario;
     std::string cookie_file;  // where to write the demo account's cookies (optional)
     int tls_port = -1;        // the HTTPS listener of the login page: -1 none, 0 a free port
+    bool json = false;        // what it prints as one JSON object per line
 };
 
 // Serves on 127.0.0.1 until SIGINT or SIGTERM, printing where it listens and

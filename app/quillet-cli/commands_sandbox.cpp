@@ -11,11 +11,14 @@
 namespace quillet {
 namespace {
 
+constexpr const char* kUsage =
+    "usage: quillet-cli sandbox [--port N] [--cookie-file F]  (N: 1-65535, or 0 for a free "
+    "port)\n"
+    "Serves the simulated services on 127.0.0.1 until SIGINT or SIGTERM; --cookie-file F\n"
+    "writes the demo account's login cookies to F (mode 0600) for --cookie-file runs.\n";
+
 int usage(const std::string& why) {
-    std::fprintf(stderr,
-                 "quillet-cli sandbox: %s\nusage: quillet-cli sandbox [--port N] "
-                 "[--cookie-file F]  (N: 1-65535, or 0 for a free port)\n",
-                 why.c_str());
+    std::fprintf(stderr, "quillet-cli sandbox: %s\n%s", why.c_str(), kUsage);
     return 2;
 }
 
@@ -26,6 +29,10 @@ int run_sandbox(CliContext& ctx) {
     for (size_t i = 0; i < a.size(); ++i) {
         if ((a[i] == "--port" || a[i] == "--cookie-file") && i + 1 >= a.size())
             return usage(a[i] + " needs a value");
+        if (a[i] == "--help" || a[i] == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
         if (a[i] == "--port") {
             const std::string& text = a[++i];
             options.port = port_of_text(text);
@@ -36,13 +43,14 @@ int run_sandbox(CliContext& ctx) {
             return usage("unknown argument '" + a[i] + "'");
         }
     }
+    options.json = ctx.json;
     return sandbox::serve_until_stopped(options);
 }
 
 }  // namespace
 
 QUILLET_CLI_COMMAND("sandbox", "sandbox [--port N] [--cookie-file F]",
-                    "run the built-in simulator on 127.0.0.1 until interrupted", run_sandbox,
+                    "run the built-in simulator on 127.0.0.1 until interrupted", run_sandbox, false,
                     false);
 
 }  // namespace quillet

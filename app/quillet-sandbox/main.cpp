@@ -13,10 +13,19 @@
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: quillet-sandbox [--port N] [--scenario DIR] [--cookie-file F] [--tls-port N]\n";
+
+constexpr const char* kHelp =
+    "Serves the simulated services on 127.0.0.1 until SIGINT or SIGTERM.\n"
+    "  --port N         the HTTP port (1-65535; 0, the default, for a free one)\n"
+    "  --scenario DIR   the folder of scenario.json (default: the installed scenario)\n"
+    "  --cookie-file F  write the demo account's login cookies to F (mode 0600)\n"
+    "  --tls-port N     also serve the login page over HTTPS on port N (0: a free one)\n"
+    "  -h, --help       this text\n";
+
 int usage() {
-    std::fprintf(
-        stderr,
-        "usage: quillet-sandbox [--port N] [--scenario DIR] [--cookie-file F] [--tls-port N]\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -48,7 +57,8 @@ int main(int argc, char** argv) {
         } else if (arg == "--cookie-file") {
             cookie_file = argv[++i];
         } else if (arg == "--help" || arg == "-h") {
-            usage();
+            std::fputs(kUsage, stdout);
+            std::fputs(kHelp, stdout);
             return 0;
         } else {
             return usage();

@@ -143,7 +143,10 @@ int main(int argc, char** argv) {
     }
     if (save_login_file) {
         const int rc = quillet::save_login(app, view, *save_login_file, error);
-        if (rc != 0) std::fprintf(stderr, "quillet: %s\n", error.c_str());
+        if (rc != 0)
+            std::fprintf(stderr, "quillet: %s\n", error.c_str());
+        else
+            std::printf("quillet: the login was written to %s\n", save_login_file->c_str());
         app.stop_jobs();
         return rc;
     }
