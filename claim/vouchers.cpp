@@ -188,7 +188,7 @@ std::optional<VoucherRequest> prepare_voucher_action(Session& s, const VoucherOf
     return VoucherRequest{action, offer.aId, flow};
 }
 
-void send_voucher_action(Session& s, const VoucherRequest& request) {
+VoucherAnswer send_voucher_action(Session& s, const VoucherRequest& request) {
     const VoucherAction action = request.action;
     const bool mall = action == VoucherAction::JudouExchange ||
                       action == VoucherAction::JudouLottery ||
@@ -201,16 +201,19 @@ void send_voucher_action(Session& s, const VoucherRequest& request) {
     const std::string d = std::to_string(static_cast<int>(action));
     if (answer.empty()) {
         s.view.message_box(utf8_to_gbk("网络访问失败，错误代码 ") + d, "");
-        return;
+        return VoucherAnswer::Failed;
     }
     JsonView view;
     if (!view.load(answer)) {
         const char* what = action == VoucherAction::JudouLottery ? "抽奖接口需更新，错误代码 "
                                                                  : "兑换接口需更新，错误代码 ";
         s.view.message_box(utf8_to_gbk(what) + d, "");
-        return;
+        return VoucherAnswer::Failed;
     }
     s.view.message_box(answer_message(view), "");
+    return view.get_text("ret") == "0" && view.get_text("flowRet.iRet") == "0"
+               ? VoucherAnswer::Accepted
+               : VoucherAnswer::Refused;
 }
 
 void run_voucher_action(Session& s, const VoucherOffers& offers, VoucherAction action) {

@@ -65,8 +65,17 @@ struct VoucherRequest {
 // nothing) selected, or a lottery whose confirmation was cancelled.
 std::optional<VoucherRequest> prepare_voucher_action(Session& s, const VoucherOffers& offers,
                                                      VoucherAction action);
-// Sends it and reports the answer in a message box (a worker's part).
-void send_voucher_action(Session& s, const VoucherRequest& request);
+// How the service answered an exchange or a lottery.
+enum class VoucherAnswer {
+    None,      // nothing was sent (nothing chosen, the lottery not confirmed)
+    Accepted,  // "ret" and "flowRet.iRet" are "0"
+    Refused,   // any other code (a balance too low, an item gone...)
+    Failed,    // no answer, or one that does not read
+};
+
+// Sends it and reports the answer in a message box (a worker's part); returns
+// how it was answered.
+VoucherAnswer send_voucher_action(Session& s, const VoucherRequest& request);
 // Both, one after the other, on the calling thread.
 void run_voucher_action(Session& s, const VoucherOffers& offers, VoucherAction action);
 

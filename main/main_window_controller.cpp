@@ -336,6 +336,7 @@ void MainWindowController::manual_menu_clicked() {
 void MainWindowController::voucher_clicked(VoucherAction action) {
     // The selection and the lottery's confirmation belong to this thread; the
     // request goes out on a worker while the panel's buttons wait for it.
+    p_.voucher_answer = VoucherAnswer::None;
     const std::optional<VoucherRequest> request =
         prepare_voucher_action(p_.s, p_.offers.get(), action);
     if (!request) return;
@@ -346,7 +347,7 @@ void MainWindowController::voucher_clicked(VoucherAction action) {
         v.set_enabled(b.button, false);
     }
     p_.start_job(false, [this, request = *request, buttons] {
-        send_voucher_action(p_.s, request);
+        p_.voucher_answer = send_voucher_action(p_.s, request);
         for (const auto& [button, was_enabled] : buttons)
             p_.s.view.set_enabled(button, was_enabled);
     });

@@ -80,6 +80,10 @@ struct Program {
     // notification); empty for none.
     std::function<void(const PassSummary&)> pass_ended;
 
+    // How the last exchange or lottery of the voucher panel was answered
+    // (the command line's exit status).
+    std::atomic<VoucherAnswer> voucher_answer{VoucherAnswer::None};
+
     // Starts job on a worker; locked: lock_controls first, on this thread.
     void start_job(bool locked, std::function<void()> job);
     // Asks every job to stop and waits for them, the window processing its

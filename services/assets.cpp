@@ -102,8 +102,8 @@ std::string remaining_time_text(const std::string& end, const DateTime& today) {
            utf8_to_gbk("时");
 }
 
-void show_assets(Session& s, GameServiceClient& client, int weapon_class) {
-    const bool logs = weapon_class == 1;
+void show_assets(Session& s, GameServiceClient& client, int weapon_class, bool every_class_logs) {
+    const bool logs = weapon_class == 1 || every_class_logs;
     auto log = [&](const char* utf8, Rgb c) {
         if (logs) s.log.append(utf8_to_gbk(utf8), c);
     };

@@ -14,9 +14,11 @@ namespace quillet {
 struct Session;
 
 // Weapon class 1 main, 2 secondary, 3 melee, 4 throwing. Only class 1 writes
-// to the log; the others refresh the panel silently. Ends with
-// unlock_controls(logged_in).
-void show_assets(Session& s, GameServiceClient& client, int weapon_class);
+// to the log; the others refresh the panel silently (the panel's buttons),
+// unless every_class_logs (a command line asking for one class, which reads
+// the log as its only report). Ends with unlock_controls(logged_in).
+void show_assets(Session& s, GameServiceClient& client, int weapon_class,
+                 bool every_class_logs = false);
 
 // "永久" for an end of "0"; otherwise whole days and hours from today to the
 // end (a Unix time in seconds), both carrying the sign: "2天2时", "0天-5时".

@@ -201,6 +201,7 @@ std::string CliView::format_event(const ViewEvent& event, CliOutput mode, bool v
 }
 
 void CliView::on_event(const ViewEvent& event) {
+    if (event.op == "log" && event.values.size() > 1 && event.values[1] == "red") ++failure_lines_;
     const std::string line = format_event(event, mode_, verbose_);
     if (line.empty() || out_ == nullptr) return;
     std::lock_guard lock(progress_mutex_);

@@ -7,6 +7,7 @@
 // every other control change only when verbose (and always in JSON).
 // Confirmation boxes are answered as set (--yes); the input box with --input,
 // else it counts as cancelled.
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -32,10 +33,14 @@ class CliView : public MemoryView {
     void set_progress_stream(std::FILE* term);
     void show_progress(int done, int total);
 
+    // Red log lines so far: the failures and refusals the features tell.
+    int failure_lines() const { return failure_lines_.load(); }
+
   protected:
     void on_event(const ViewEvent& event) override;
 
   private:
+    std::atomic<int> failure_lines_{0};
     std::FILE* out_;
     CliOutput mode_;
     bool verbose_;

@@ -1,17 +1,22 @@
 // quillet-cli account features: each runs the start-up initialisation as the
 // main window does, then raises the event of the feature's menu item, button
 // or panel.
+#include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <string>
 
+#include "app/quillet-cli/cli_interrupt.h"
 #include "app/quillet-cli/cli_view.h"
 #include "app/quillet-cli/cli_window.h"
 #include "app/quillet-cli/daily_commands.h"
+#include "main/application.h"
+#include "main/window_controllers.h"
+#include "services/assets.h"
 #include "session/session.h"
 #include "text/gbk.h"
 #include "text/text_ops.h"
@@ -32,10 +37,13 @@ bool no_arguments(const CliContext& ctx, const char* usage) {
 // Initialise, then use the control as a user would. The scan and the
 // activity list stay usable after a failed CF step, as in the window; the
 // other features need a bound region and report 1 without one.
+// A feature that tells a failure or a refusal (a red log line) exits 1.
 int run_feature(CliContext& ctx, const char* usage, Control control, Event event = Event::Clicked) {
     if (!no_arguments(ctx, usage)) return 2;
     if (const int st = qq_step_status(ctx, open_main_window(ctx))) return st;
-    return raise_user_event(ctx, control, event) ? 0 : 1;
+    const int before = failures_told(ctx);
+    if (!raise_user_event(ctx, control, event)) return 1;
+    return failures_told(ctx) > before ? 1 : 0;
 }
 
 int run_scan(CliContext& ctx) {
@@ -91,10 +99,22 @@ int run_assets(CliContext& ctx) {
     }
     const int weapon_class = ctx.args.empty() ? 1 : ctx.args[0][0] - '0';
     if (const int st = qq_step_status(ctx, open_main_window(ctx))) return st;
-    // The menu item shows the main weapons; the panel's buttons the others.
+    // The menu item shows the main weapons; the panel's buttons the others,
+    // silently in the window. Here the log is the report: every class tells
+    // its opening and closing lines, as the menu item does.
     const Control buttons[] = {m::我的资产, c::按钮_我的资产_副武器, c::按钮_我的资产_近身武器,
                                c::按钮_我的资产_投掷武器};
-    return raise_user_event(ctx, buttons[weapon_class - 1], Event::Clicked) ? 0 : 1;
+    const int before = failures_told(ctx);
+    if (weapon_class == 1) {
+        if (!raise_user_event(ctx, buttons[0], Event::Clicked)) return 1;
+    } else {
+        if (interrupt_signal() != 0 || !ctx.session.view.enabled(buttons[weapon_class - 1]))
+            return 1;
+        Program& p = ctx.app.program();
+        p.start_job(true, [&p, weapon_class] { show_assets(p.s, p.client, weapon_class, true); });
+        wait_for_jobs(ctx);
+    }
+    return failures_told(ctx) > before ? 1 : 0;
 }
 
 // The file name ending a picture's first bytes call for.
@@ -112,8 +132,21 @@ std::string read_captcha_letters() {
         std::fputs("captcha letters: ", stderr);
         std::fflush(stderr);
     }
+    // Read byte by byte so that nothing past the line is taken, and in short
+    // waits so that SIGINT or SIGTERM ends the wait.
     std::string line;
-    if (!std::getline(std::cin, line)) return {};
+    for (;;) {
+        if (interrupt_signal() != 0) return {};
+        pollfd in{STDIN_FILENO, POLLIN, 0};
+        const int ready = ::poll(&in, 1, 100);
+        if (ready < 0 && errno != EINTR) break;
+        if (ready <= 0) continue;
+        char ch = 0;
+        const ssize_t n = ::read(STDIN_FILENO, &ch, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0 || ch == '\n') break;
+        if (line.size() < 256) line += ch;  // a captcha has a few letters
+    }
     return trim(line);
 }
 
@@ -167,7 +200,8 @@ int run_cdk(CliContext& ctx) {
     std::fflush(stdout);
 
     const std::string letters = read_captcha_letters();
-    std::filesystem::remove(file, ec);  // its session is spent with this redemption
+    std::filesystem::remove(file, ec);      // its session is spent with this redemption
+    if (interrupt_signal() != 0) return 1;  // the closing line follows
     if (letters.empty()) {
         std::fprintf(stderr, "cdk: no captcha letters on standard input; nothing redeemed\n");
         return 2;

@@ -7,6 +7,7 @@
 #include "app/quillet-cli/cli_window.h"
 #include "app/quillet-cli/daily_commands.h"
 #include "main/application.h"
+#include "main/window_controllers.h"
 #include "session/session.h"
 #include "text/gbk.h"
 #include "text/text_ops.h"
@@ -22,12 +23,14 @@ struct Currency {
     Control list;
     Control exchange;
     Control lottery;  // name empty when the currency has none
+    Control balance;  // what the panel says of it ("现有月券：0  暂不可用")
 };
 
 const Currency kCurrencies[] = {
-    {"month", c::组合框_月券_月券, c::按钮_月券_月券兑换, Control{Window::Main, ""}},
-    {"judou", c::组合框_月券_聚豆, c::按钮_月券_聚豆兑换, c::按钮_月券_聚豆抽奖},
-    {"bang", c::组合框_月券_帮豆, c::按钮_月券_帮豆兑换, c::按钮_月券_帮豆抽奖},
+    {"month", c::组合框_月券_月券, c::按钮_月券_月券兑换, Control{Window::Main, ""},
+     c::标签_月券_月券},
+    {"judou", c::组合框_月券_聚豆, c::按钮_月券_聚豆兑换, c::按钮_月券_聚豆抽奖, c::标签_月券_聚豆},
+    {"bang", c::组合框_月券_帮豆, c::按钮_月券_帮豆兑换, c::按钮_月券_帮豆抽奖, c::标签_月券_帮豆},
 };
 
 const Currency* currency(const std::string& name) {
@@ -43,6 +46,33 @@ int open_voucher_panel(CliContext& ctx) {
                    ctx.session.view.visible(c::外形框_月券)
                ? 0
                : 1;
+}
+
+// Presses an exchange or lottery button: 0 when the service gave (or when the
+// confirmation was refused and nothing was sent, as the user chose), 1 when
+// it refused or did not answer (its message box, printed, says why).
+int voucher_status(CliContext& ctx, const Currency& cur, Control button) {
+    Program& p = ctx.app.program();
+    p.voucher_answer = VoucherAnswer::None;
+    if (!raise_user_event(ctx, button, Event::Clicked)) {
+        // The panel keeps the button disabled: its balance line says why.
+        if (!ctx.session.view.enabled(button))
+            std::fprintf(stderr, "quillet-cli: %s is not available: %s\n",
+                         gbk_to_utf8(ctx.session.view.caption(button)).c_str(),
+                         gbk_to_utf8(ctx.session.view.caption(cur.balance)).c_str());
+        return 1;
+    }
+    switch (p.voucher_answer.load()) {
+        case VoucherAnswer::Accepted:
+            return 0;
+        case VoucherAnswer::None:
+            std::fprintf(stderr,
+                         "quillet-cli: nothing was sent (the confirmation was refused: "
+                         "--yes accepts it)\n");
+            return 0;
+        default:
+            return 1;
+    }
 }
 
 // exchange month|judou|bang N: the N-th item on offer (counted from 1, as
@@ -65,11 +95,12 @@ int run_exchange(CliContext& ctx) {
         }
     }
     if (index < 0) {
-        std::fprintf(stderr, "exchange: no item %lld on offer\n", static_cast<long long>(n));
-        return 1;
+        std::fprintf(stderr, "exchange: no item %lld on offer (`vouchers` lists them)\n",
+                     static_cast<long long>(n));
+        return 2;
     }
     v.select_index(cur->list, index);
-    return raise_user_event(ctx, cur->exchange, Event::Clicked) ? 0 : 1;
+    return voucher_status(ctx, *cur, cur->exchange);
 }
 
 // lottery judou|bang: asks for confirmation first, answered by --yes.
@@ -80,7 +111,7 @@ int run_lottery(CliContext& ctx) {
         return 2;
     }
     if (const int status = open_voucher_panel(ctx); status != 0) return status;
-    return raise_user_event(ctx, cur->lottery, Event::Clicked) ? 0 : 1;
+    return voucher_status(ctx, *cur, cur->lottery);
 }
 
 // config [MODEL PROP]: shows the two claim priorities of the configuration
@@ -108,6 +139,19 @@ int run_config(CliContext& ctx) {
             v.select_index(lists[k], static_cast<int>(index));
         }
         raise_user_event(ctx, c::按钮_配置_保存, Event::Clicked);
+        // The panel stores silently: read the file back to know it was kept.
+        const IniFile& file = ctx.session.config;
+        for (int k = 0; k < 2; ++k) {
+            const int index = v.selected_index(lists[k]);
+            const std::string stored = file.read("config", k == 0 ? "model" : "prop", "");
+            if (index < 0 || stored != std::to_string(v.item_value(lists[k], index))) {
+                std::fprintf(stderr,
+                             "quillet-cli: config: cannot write the configuration file %s; "
+                             "nothing stored\n",
+                             file.path().string().c_str());
+                return 2;
+            }
+        }
         ctx.app.control_event(ctl::menu::助手配置, Event::Clicked);
     }
     const char* const keys[] = {"model", "prop"};
@@ -132,6 +176,6 @@ QUILLET_CLI_COMMAND("lottery", "lottery judou|bang",
                     "draw the 聚豆 or 帮豆 lottery (asks to confirm: --yes accepts)", run_lottery);
 QUILLET_CLI_COMMAND("config", "config [MODEL PROP]",
                     "show or store the two claim priorities (mode 0-2, item class 0-7)", run_config,
-                    false);
+                    false, false);
 
 }  // namespace quillet
