@@ -106,8 +106,16 @@ CliParse parse_cli_options(const std::vector<std::string>& argv) {
         }
     }
     if (o.command.empty() && !o.help) result.error = "no command given";
-    if (o.account && o.cookie_file && result.error.empty())
+    if (!result.error.empty()) return result;
+    if (o.account && o.cookie_file)
         result.error = "--account and --cookie-file exclude each other";
+    else if (o.all_accounts && (o.account || o.cookie_file))
+        result.error = std::string("--all-accounts claims every profile: it excludes ") +
+                       (o.account ? "--account" : "--cookie-file");
+    else if (o.json && o.verbose)
+        result.error =
+            "--json and --verbose exclude each other (JSON carries every control "
+            "change already)";
     return result;
 }
 
@@ -196,10 +204,11 @@ std::string cli_usage() {
     }
     out +=
         "\n"
-        "exit status: 0 the command ran; 1 the account could not be initialised, the\n"
-        "activity catalogue could not be loaded (claim) or the running version is not\n"
-        "accepted (version); 2 a usage error or a local problem (no or a broken cookie file);\n"
-        "3 the QQ login has expired (sign in again).\n";
+        "exit status: 0 the command did what was asked; 1 a request failed or the\n"
+        "services refused it (the reason printed); 2 a usage error or a local problem\n"
+        "(options, a cookie file or profile, an item not on offer, a configuration that\n"
+        "cannot be written); 3 the QQ login has expired (sign in again); 130 / 143\n"
+        "interrupted by SIGINT / SIGTERM (the work stops between two requests).\n";
     return out;
 }
 

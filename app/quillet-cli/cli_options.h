@@ -16,7 +16,7 @@ struct CliOptions {
     bool verbose = false;              // control changes in plain output too
     std::optional<std::string> input;  // UTF-8, as typed
     bool sandbox = false;
-    bool yes = false;  // confirmation boxes answered OK (else refused)
+    bool yes = false;                        // confirmation boxes answered OK (else refused)
     std::optional<std::string> account;      // a profile: accounts/NAME.cookie
     std::optional<std::string> ledger_file;  // else the data folder's ledger.sqlite3
     std::optional<std::string> notify_cmd;   // handed each pass's summary

@@ -54,6 +54,6 @@ int run_history(CliContext& ctx) {
 
 QUILLET_CLI_COMMAND("history", "history [--days N] [--account NAME]",
                     "the claims of the last N days (default 7) from the claim ledger", run_history,
-                    false);
+                    false, false);
 
 }  // namespace quillet

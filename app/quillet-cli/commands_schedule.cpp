@@ -6,6 +6,7 @@
 
 #include "app/quillet-cli/cli_command.h"
 #include "app/quillet-cli/cli_options.h"
+#include "app/quillet-cli/cli_view.h"
 #include "app/quillet-cli/daily_commands.h"
 #include "main/daily_timer.h"
 
@@ -22,19 +23,35 @@ int schedule_usage(const std::string& why) {
     return 2;
 }
 
-int show() {
+std::string js(const std::string& text) {
+    return json_string(text);
+}
+
+int show(bool json) {
     const auto folder = systemd_user_folder();
     const auto units = read_timer_units(folder);
+    const std::string timer_file = (folder / kTimerUnit).string();
     if (!units) {
-        std::printf("no daily claim is scheduled (%s)\n", (folder / kTimerUnit).c_str());
+        if (json)
+            std::printf("{\"scheduled\":false,\"timer_file\":%s}\n", js(timer_file).c_str());
+        else
+            std::printf("no daily claim is scheduled (%s)\n", timer_file.c_str());
         return 0;
     }
-    std::printf("# %s\n%s\n# %s\n%s", (folder / kTimerUnit).c_str(), units->timer.c_str(),
-                (folder / kServiceUnit).c_str(), units->service.c_str());
+    const std::string service_file = (folder / kServiceUnit).string();
+    if (json)
+        std::printf(
+            "{\"scheduled\":true,\"timer_file\":%s,\"timer\":%s,\"service_file\":%s,"
+            "\"service\":%s}\n",
+            js(timer_file).c_str(), js(units->timer).c_str(), js(service_file).c_str(),
+            js(units->service).c_str());
+    else
+        std::printf("# %s\n%s\n# %s\n%s", timer_file.c_str(), units->timer.c_str(),
+                    service_file.c_str(), units->service.c_str());
     return 0;
 }
 
-int remove() {
+int remove(bool json) {
     const auto folder = systemd_user_folder();
     const bool had = read_timer_units(folder).has_value();
     if (systemd_user_running()) run_systemctl_user({"disable", "--now", kTimerUnit});
@@ -44,8 +61,11 @@ int remove() {
         return 1;
     }
     if (systemd_user_running()) run_systemctl_user({"daemon-reload"});
-    std::printf(had ? "the daily claim is no longer scheduled\n"
-                    : "no daily claim was scheduled\n");
+    if (json)
+        std::printf("{\"removed\":%s}\n", had ? "true" : "false");
+    else
+        std::printf(had ? "the daily claim is no longer scheduled\n"
+                        : "no daily claim was scheduled\n");
     return 0;
 }
 
@@ -57,8 +77,8 @@ int run_schedule(CliContext& ctx) {
     const bool all = o.all_accounts;
     if (o.show + o.remove + at.has_value() != 1)
         return schedule_usage("give one of --at, --show and --remove");
-    if (o.show) return show();
-    if (o.remove) return remove();
+    if (o.show) return show(o.json);
+    if (o.remove) return remove(o.json);
 
     DailyTimer t;
     if (!parse_clock_time(*at, t.hour, t.minute))
@@ -85,10 +105,13 @@ int run_schedule(CliContext& ctx) {
     }
 
     if (!systemd_user_running()) {
-        std::printf(
-            "No systemd user instance runs here; add this line to your crontab (crontab -e):\n"
-            "%s\n",
-            crontab_line(t).c_str());
+        if (o.json)
+            std::printf("{\"scheduled\":false,\"crontab\":%s}\n", js(crontab_line(t)).c_str());
+        else
+            std::printf(
+                "No systemd user instance runs here; add this line to your crontab (crontab "
+                "-e):\n%s\n",
+                crontab_line(t).c_str());
         return 0;
     }
     const auto folder = systemd_user_folder();
@@ -105,8 +128,13 @@ int run_schedule(CliContext& ctx) {
                      (folder / kTimerUnit).c_str(), kTimerUnit);
         return 1;
     }
-    std::printf("daily claim scheduled at %02d:%02d (%s)\n", t.hour, t.minute,
-                (folder / kTimerUnit).c_str());
+    char at_text[8];
+    std::snprintf(at_text, sizeof at_text, "%02d:%02d", t.hour % 100, t.minute % 100);
+    if (o.json)
+        std::printf("{\"scheduled\":true,\"at\":%s,\"timer_file\":%s}\n", js(at_text).c_str(),
+                    js((folder / kTimerUnit).string()).c_str());
+    else
+        std::printf("daily claim scheduled at %s (%s)\n", at_text, (folder / kTimerUnit).c_str());
     return 0;
 }
 
@@ -114,6 +142,6 @@ int run_schedule(CliContext& ctx) {
 
 QUILLET_CLI_COMMAND("schedule", "schedule --at HH:MM|--show|--remove",
                     "claim every day at HH:MM (systemd user timer, else a crontab line)",
-                    run_schedule, false);
+                    run_schedule, false, false);
 
 }  // namespace quillet
