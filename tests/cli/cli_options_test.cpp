@@ -35,6 +35,10 @@ TEST(CliOptions, UsageErrors) {
         {{"q", "--config"}, "needs a value"},
         {{"q", "--connect-to", "nohost", "info"}, "HOST=ADDR:PORT"},
         {{"q", "--connect-to=*=1.2.3.4", "info"}, "HOST=ADDR:PORT"},
+        // Options that contradict each other.
+        {{"q", "--all-accounts", "--cookie-file", "c.txt", "claim"}, "excludes --cookie-file"},
+        {{"q", "claim", "--all-accounts", "--account", "alt"}, "excludes --account"},
+        {{"q", "--json", "-v", "info"}, "exclude each other"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.argv.back());

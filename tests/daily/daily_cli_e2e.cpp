@@ -241,18 +241,19 @@ TEST_F(Daily, AllAccountsClaimsEachProfileInTurnWithItsOwnRows) {
     for (const auto& r : second_rows) EXPECT_EQ(r.qq, "417852963");
     EXPECT_GT(sb_.claims("61234/421003", "417852963"), 0);
 
-    // Plain: one line each. A profile others may read is refused; the other
-    // account still claims and the worst status is the run's.
+    // Plain: one line each. A profile others may read is refused (a local
+    // problem: 2); the other account still claims and the worst status is
+    // the run's.
     write_profile("second", "uin=o0417852963; skey=@Rt7cVm3Qa", 0644);
     CliRun plain = bare({"claim", "--all-accounts"});
-    EXPECT_EQ(plain.status, 1) << plain.dump();
+    EXPECT_EQ(plain.status, 2) << plain.dump();
     ASSERT_EQ(plain.lines.size(), 2u) << plain.dump();
     EXPECT_EQ(plain.lines[0].rfind("main (358791246): ", 0), 0u) << plain.lines[0];
     EXPECT_EQ(plain.lines[1].rfind("second", 0), 0u) << plain.lines[1];
     const std::string file = (dir_ / "config/quillet/accounts/second.cookie").string();
     EXPECT_NE(plain.err.find("chmod 600 " + file), std::string::npos) << plain.err;
     CliRun refused = bare({"--account", "second", "info"});
-    EXPECT_EQ(refused.status, 1) << refused.dump();
+    EXPECT_EQ(refused.status, 2) << refused.dump();
     EXPECT_NE(refused.err.find("chmod 600 " + file), std::string::npos) << refused.err;
     EXPECT_EQ(refused.err.find("@Rt7cVm3Qa"), std::string::npos);
 }

@@ -88,7 +88,18 @@ CliRun run_cli(const std::vector<std::string>& args, int bound_seconds, const Cl
     argv.push_back(nullptr);
     pid_t pid = 0;
     auto start = std::chrono::steady_clock::now();
-    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    // The stop signals at their default, whatever the test runner left ignored
+    // (a shell's background job ignores SIGINT).
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+    int rc = posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), environ);
+    posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     close(out_pipe[1]);
     close(err_pipe[1]);
@@ -118,6 +129,7 @@ CliRun run_cli(const std::vector<std::string>& args, int bound_seconds, const Cl
     auto deadline = start + std::chrono::seconds(bound_seconds);
     pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
     int open_fds = 2;
+    bool signalled = false;
     while (open_fds > 0) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                         deadline - std::chrono::steady_clock::now())
@@ -141,6 +153,11 @@ CliRun run_cli(const std::vector<std::string>& args, int bound_seconds, const Cl
                 (i == 0 ? out : err).append(buf, static_cast<size_t>(n));
                 if (in_fd >= 0 && setup.answer)
                     if (auto text = setup.answer(out, err)) feed(*text);
+                if (setup.signal && !signalled)
+                    if (const int sig = setup.signal(out, err); sig != 0) {
+                        kill(pid, sig);
+                        signalled = true;
+                    }
             }
         }
     }

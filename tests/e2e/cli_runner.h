@@ -35,6 +35,8 @@ struct CliSetup {
     // gives a text: that text is written to standard input, which is closed.
     std::function<std::optional<std::string>(const std::string& out, const std::string& err)>
         answer;
+    // Asked likewise: a signal to send the process once (SIGINT...); 0: not yet.
+    std::function<int(const std::string& out, const std::string& err)> signal;
     std::string cwd;               // the working folder; empty: the test's own
     bool stderr_terminal = false;  // stderr a pseudo-terminal (read as err) instead of a pipe
     std::string program = QUILLET_CLI_PATH;

@@ -53,8 +53,10 @@ const Case kCases[] = {
     {"cookie_with_crlf", {"info"}, "{account}\r\n", true, nullptr, nullptr, 0, false,
      "登录成功", nullptr},
     // Settings: the placeholder vendor host, a configuration that is no INI file.
-    {"placeholder_vendor_host", {"config"}, nullptr, false, nullptr, nullptr, 0, true,
+    {"placeholder_vendor_host", {"version"}, nullptr, false, nullptr, nullptr, 1, true,
      "set [hosts] VENDOR_HOST=... in the configuration file", nullptr},
+    {"placeholder_vendor_host_offline", {"config"}, nullptr, false, nullptr, nullptr, 0, false,
+     "model = ", "VENDOR_HOST"},
     {"routed_vendor_host", {"config"}, nullptr, true, nullptr, nullptr, 0, false, "model = ",
      "VENDOR_HOST"},
     {"config_not_ini", {"config"}, nullptr, true, "{\"hosts\": {\"VENDOR_HOST\": \"x\"}}\n",
