@@ -171,6 +171,27 @@ TEST(PassSummary, JsonIsOneValidObjectWhateverTheTexts) {
                                    s.received[0] + ", " + s.received[1]);
 }
 
+TEST(PassSummary, AnInterruptedPassSaysWhichSignalAndHowFar) {
+    PassSummary s;
+    s.qq = "358791246";
+    s.tried = 4;
+    s.answered = 4;
+    s.status = 130;
+    EXPECT_EQ(summary_json(s).find("interrupted"), std::string::npos);
+    s.interrupted = "SIGINT";
+    s.entries_done = 3;
+    s.entries = 24;
+    const auto json = sandbox::Json::parse(summary_json(s));
+    ASSERT_TRUE(json);
+    EXPECT_EQ(json->str("interrupted"), "SIGINT");
+    EXPECT_EQ(json->num("entries_done"), 3);
+    EXPECT_EQ(json->num("entries"), 24);
+    EXPECT_EQ(json->num("status"), 130);
+    EXPECT_EQ(summary_line(s),
+              "358791246: 4 tried, 4 answered, 0 failed; interrupted (SIGINT) "
+              "after 3 of 24 entries");
+}
+
 inline testing::BedOptions recorded_pass_options() {
     testing::BedOptions o;
     o.simulator = true;
