@@ -25,8 +25,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quillet [--cookie-file F | --account NAME | --sandbox] [--config F]\n"
-    "               [--connect-to HOST=ADDR:PORT]... [--save-login [F]]\n"
+    "Usage: quillet [--cookie-file F | --account NAME | --sandbox] [--config F] "
+    "[--connect-to HOST=ADDR:PORT]... [--save-login [F]]\n"
     "Shows the version check, the QQ login window and the main window, which claims\n"
     "the day's free CrossFire gifts in one click. With --sandbox the login window\n"
     "shows the built-in simulator's page: sign in there with its demo account, QQ\n"
