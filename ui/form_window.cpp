@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,9 +16,13 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/qt_text.h"
 #include "ui/qt_view.h"
@@ -41,6 +46,8 @@ namespace {
 constexpr int kBorder = 3;
 constexpr int kTitle = 26;
 constexpr int kToolTitle = 20;
+// Where a window opens: this far into the screen's available area.
+constexpr int kPlace = 50;
 
 QColor qcolour(const ColourSpec& c) {
     return QColor(c.r, c.g, c.b);
@@ -168,8 +175,60 @@ FormWindow::FormWindow(Window w, QtView& view, bool reporting)
         pal.setColor(QPalette::Window, qcolour(*spec.background));
         setPalette(pal);
     }
-    move(50, 50);
     build();
+    // The offscreen platform's screen is a made-up size: pictures drawn there
+    // show each window whole at its usual place.
+    const QString platform = QGuiApplication::platformName();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        fit_into(screen->availableGeometry());
+    else
+        move(kPlace, kPlace);
+}
+
+ScreenPlace fit_window(QSize outer, QSize client, const QRect& available) {
+    const QSize frame = outer - client;
+    const QSize fitted = outer.boundedTo(available.size());
+    ScreenPlace place;
+    place.client = (fitted - frame).expandedTo(QSize(1, 1));
+    place.position =
+        QPoint(available.left() + std::clamp(available.width() - fitted.width(), 0, kPlace),
+               available.top() + std::clamp(available.height() - fitted.height(), 0, kPlace));
+    return place;
+}
+
+void FormWindow::fit_into(const QRect& available) {
+    const WindowSpec& spec = form_window(window_);
+    const QSize client = client_size(spec);
+    const ScreenPlace place = fit_window(QSize(spec.width, spec.height), client, available);
+    if (place.client != client && !canvas_) {
+        // The controls move onto a canvas of the form's size that scrolls in
+        // the smaller window.
+        // They keep their order, which is the order they are drawn in.
+        canvas_ = new QWidget;
+        canvas_->setAutoFillBackground(true);
+        canvas_->setFixedSize(client);
+        const QObjectList kids = children();
+        for (QObject* child : kids) {
+            auto* w = qobject_cast<QWidget*>(child);
+            if (!w || w->isWindow()) continue;  // the menus
+            const bool shown = w->isVisibleTo(this);
+            const QRect at = w->geometry();
+            w->setParent(canvas_);
+            w->setGeometry(at);
+            w->setVisible(shown);
+        }
+        auto* area = new QScrollArea(this);
+        area->setFrameShape(QFrame::NoFrame);
+        area->setFocusPolicy(Qt::NoFocus);
+        area->viewport()->setBackgroundRole(QPalette::Window);
+        area->setWidget(canvas_);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(area);
+    }
+    setFixedSize(place.client);
+    move(place.position);
 }
 
 FormWindow::~FormWindow() = default;

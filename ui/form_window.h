@@ -22,6 +22,16 @@ namespace quillet {
 
 class QtView;
 
+// Where a window goes on a screen's available area and the client size it
+// gets there. It keeps its usual place (50, 50 into the area) and size when
+// they fit, is moved in when it would cross an edge, and is made smaller
+// when it is larger than the area (its controls then scroll).
+struct ScreenPlace {
+    QPoint position;  // of the frame's top left
+    QSize client;
+};
+ScreenPlace fit_window(QSize outer, QSize client, const QRect& available);
+
 // A control as the window holds it, with the properties its widget does not
 // keep by itself (the GBK caption as given, tag, link target, colours, the
 // picture at full size).
@@ -71,6 +81,9 @@ class FormWindow : public QWidget {
     // The client size that gives the form's outer size on the frame the
     // forms were designed with.
     static QSize client_size(const WindowSpec& spec);
+    // Places and sizes the window inside a screen's available area (see
+    // fit_window); the constructor does it for the screen it opens on.
+    void fit_into(const QRect& available);
 
   protected:
     bool event(QEvent* e) override;
@@ -88,6 +101,7 @@ class FormWindow : public QWidget {
     Window window_;
     QtView& view_;
     bool reporting_ = true;
+    QWidget* canvas_ = nullptr;  // holds the controls when they scroll
     bool activated_ = false;
     std::map<std::string, ControlEntry, std::less<>> entries_;
     std::map<QObject*, ControlEntry*> watched_;

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QInputDialog>
@@ -24,6 +25,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
+#include <algorithm>
 
 #include "ui/form_window.h"
 #include "ui/qt_text.h"
@@ -41,13 +43,82 @@ bool offscreen_platform() {
     return p == QLatin1String("offscreen") || p == QLatin1String("minimal");
 }
 
-// The window the user is looking at, as the parent of a box.
-QWidget* box_parent() {
-    if (QWidget* w = QApplication::activeWindow()) return w;
-    return nullptr;
-}
+// While a box is open, what the user does with the mouse or the keyboard
+// reaches only that box (and its pop-ups). The box is not modal to Qt: a
+// window blocked by a modal box would not hear the window manager's close
+// request, and closing a window must work as at any other moment.
+class BoxInputBlock : public QObject {
+  public:
+    explicit BoxInputBlock(const std::vector<QPointer<QDialog>>& boxes) : boxes_(boxes) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        switch (e->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::MouseMove:
+            case QEvent::Wheel:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
+            case QEvent::ContextMenu:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+                break;
+            default:
+                return false;
+        }
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (!w) return false;
+        // The newest box is the one that waits for an answer.
+        QWidget* box = nullptr;
+        for (auto it = boxes_.rbegin(); it != boxes_.rend() && !box; ++it) box = it->data();
+        if (!box) return false;
+        QWidget* top = w->window();
+        return top != box && top->windowType() != Qt::Popup;
+    }
+
+  private:
+    const std::vector<QPointer<QDialog>>& boxes_;
+};
 
 }  // namespace
+
+// The window the user is looking at, else the program's own window that is
+// shown, as the parent of a box: the box goes with that window.
+QWidget* QtView::box_parent() const {
+    QWidget* active = QApplication::activeWindow();
+    if (qobject_cast<FormWindow*>(active)) return active;
+    for (Window w : {Window::Main, Window::Login, Window::Version, Window::ActivityBrowser})
+        if (FormWindow* f = form(w); f && f->isVisible()) return f;
+    return active;
+}
+
+int QtView::run_box(QDialog* box) {
+    QPointer<QDialog> guard(box);
+    boxes_.push_back(guard);
+    if (!box_block_) {
+        box_block_ = std::make_unique<BoxInputBlock>(boxes_);
+        qApp->installEventFilter(box_block_.get());
+    }
+    QEventLoop loop;
+    connect(box, &QDialog::finished, &loop, &QEventLoop::quit);
+    connect(box, &QObject::destroyed, &loop, &QEventLoop::quit);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    box->raise();
+    box->activateWindow();
+    loop.exec();
+    boxes_.erase(std::remove(boxes_.begin(), boxes_.end(), guard), boxes_.end());
+    if (boxes_.empty()) box_block_.reset();
+    // A box whose window went away counts as cancelled.
+    const int result = guard ? guard->result() : QDialog::Rejected;
+    delete guard.data();
+    return result;
+}
 
 QtView::QtView(QObject* parent) : QObject(parent) {}
 
@@ -506,18 +577,17 @@ void QtView::set_cell_colour(Control c, int row, int column, Rgb text,
 void QtView::message_box(const std::string& text, const std::string& caption) {
     on_ui([&] {
         if (hooks_.message) return hooks_.message(text, caption);
-        QMessageBox box(QMessageBox::Information, qt_text(caption), qt_caption(text),
-                        QMessageBox::Ok, box_parent());
-        box.exec();
+        run_box(new QMessageBox(QMessageBox::Information, qt_text(caption), qt_caption(text),
+                                QMessageBox::Ok, box_parent()));
     });
 }
 
 bool QtView::confirm_box(const std::string& text, const std::string& caption) {
     return on_ui([&] {
         if (hooks_.confirm) return hooks_.confirm(text, caption);
-        QMessageBox box(QMessageBox::Question, qt_text(caption), qt_caption(text),
-                        QMessageBox::Ok | QMessageBox::Cancel, box_parent());
-        return box.exec() == QMessageBox::Ok;
+        return run_box(new QMessageBox(QMessageBox::Question, qt_text(caption), qt_caption(text),
+                                       QMessageBox::Ok | QMessageBox::Cancel, box_parent())) ==
+               QMessageBox::Ok;
     });
 }
 
@@ -525,11 +595,15 @@ std::optional<std::string> QtView::input_box(const std::string& title, const std
                                              const std::string& initial) {
     return on_ui([&]() -> std::optional<std::string> {
         if (hooks_.input) return hooks_.input(title, prompt, initial);
-        bool ok = false;
-        const QString answer =
-            QInputDialog::getText(box_parent(), qt_text(title), qt_caption(prompt),
-                                  QLineEdit::Normal, qt_text(initial), &ok);
-        if (!ok) return std::nullopt;
+        auto* box = new QInputDialog(box_parent());
+        box->setWindowTitle(qt_text(title));
+        box->setLabelText(qt_caption(prompt));
+        box->setTextEchoMode(QLineEdit::Normal);
+        box->setTextValue(qt_text(initial));
+        QString answer;
+        connect(box, &QInputDialog::textValueSelected, box,
+                [&answer](const QString& text) { answer = text; });
+        if (run_box(box) != QDialog::Accepted) return std::nullopt;
         return gbk_text(answer);
     });
 }
@@ -626,6 +700,9 @@ void QtView::close_window(Window w) {
         if (!f) return;  // its handler closed it already
         f->closing = true;
         windows_.erase(w);
+        // Its open boxes go with it, as cancelled.
+        for (const QPointer<QDialog>& box : std::vector(boxes_))
+            if (box && box->parentWidget() == f) box->reject();
         if (f->loop) f->loop->quit();
         f->loop = nullptr;
         f->hide();

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <type_traits>
@@ -15,6 +16,7 @@
 
 #include "session/view.h"
 
+class QDialog;
 class QMenu;
 class QWidget;
 
@@ -130,10 +132,16 @@ class QtView : public QObject, public View {
     template <typename F>
     auto on_ui(F&& f) -> std::invoke_result_t<F&>;
     ControlEntry* entry(Control c) const;
+    QWidget* box_parent() const;
+    // Shows the box (owned from here on) until it is answered or its window
+    // closes; its result, QDialog::Rejected when it went with its window.
+    int run_box(QDialog* box);
     void log_append(const std::string& stamp, const std::string& text, Rgb colour);
 
     std::map<Window, QPointer<FormWindow>> windows_;
     std::vector<QPointer<FormWindow>> closed_;
+    std::vector<QPointer<QDialog>> boxes_;  // open boxes, the newest last
+    std::unique_ptr<QObject> box_block_;    // while a box is open
     std::map<std::string, std::string> browser_addresses_;
     BrowserLoader browser_loader_;
     std::atomic<EventSink*> sink_{nullptr};

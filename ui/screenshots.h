@@ -2,8 +2,10 @@
 // A guided tour for pictures of every window and panel: once the main window
 // has finished its initialisation it opens each panel as the user would (the
 // same events a click raises), waits for its data, saves a picture, runs one
-// one-click pass, then draws the windows not otherwise open and closes the
-// main window. Used by the screenshot script through a hidden option.
+// one-click pass, then draws the notice (not otherwise open) and closes the
+// main window. Used by the screenshot script through a hidden option. The
+// windows that show web pages are left to the walkthrough script: their pages
+// are drawn only on a display.
 #include <QObject>
 #include <QString>
 #include <functional>

@@ -25,11 +25,18 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quillet [--cookie-file F] [--config F] [--connect-to HOST=ADDR:PORT]... [--sandbox]\n"
+    "Usage: quillet [--cookie-file F | --account NAME | --sandbox] [--config F] "
+    "[--connect-to HOST=ADDR:PORT]... [--save-login [F]]\n"
+    "Shows the version check, the QQ login window and the main window, which claims\n"
+    "the day's free CrossFire gifts in one click. With --sandbox the login window\n"
+    "shows the built-in simulator's page: sign in there with its demo account, QQ\n"
+    "358791246 and any password.\n"
+    "\n"
     "  --cookie-file F   sign in with the cookie text a login left (name=value; ...)\n"
     "  --config F        the configuration file (default: next to the program)\n"
     "  --connect-to R    route a host (or * for every host) to ADDR:PORT\n"
-    "  --sandbox         run against the built-in simulator and its demo account\n"
+    "  --sandbox         run against the built-in simulator (its demo account signs in\n"
+    "                    on the login window's page)\n"
     "  --account NAME    sign in with the account profile NAME\n"
     "                    (~/.config/quillet/accounts/NAME.cookie)\n"
     "  --save-login [F]  show the login window only; write the cookie text the login\n"

@@ -10,16 +10,18 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTreeWidget>
 
 #include "session/form_table.h"
 #include "tests/support/gbk_literal.h"
-#include "ui/tests/ui_fixture.h"
 #include "ui/form_window.h"
 #include "ui/qt_text.h"
 #include "ui/qt_view.h"
+#include "ui/tests/ui_fixture.h"
 
 namespace quillet {
 namespace {
@@ -172,6 +174,65 @@ TEST(FreshMainWindow, ShowsTheLogAndHeaderWithActionsLockedAndPanelsHidden) {
     EXPECT_TRUE(view.visible(ctl::menu::扫描全区));
     EXPECT_EQ(utf8(view.caption(链接框_广告7)), "我要租此广告位");
     view.close_window(Window::Main);
+}
+
+TEST(WindowFit, AWindowStaysInsideTheScreensAvailableArea) {
+    // The main window's outer and client size; the areas are in Qt's own
+    // (scaled) pixels: 1600x1000 at scale 2 is 800x500.
+    const QSize outer(830, 512), client(824, 483);
+    struct Case {
+        const char* screen;
+        QRect available;
+        QPoint position;
+        QSize client;
+    };
+    const std::vector<Case> cases = {
+        {"room to spare", QRect(0, 0, 1024, 700), QPoint(50, 50), client},
+        {"a panel at the top and left", QRect(64, 30, 1536, 970), QPoint(114, 80), client},
+        {"just fits", QRect(0, 0, 850, 540), QPoint(20, 28), client},
+        {"exactly its size", QRect(0, 0, 830, 512), QPoint(0, 0), client},
+        {"1600x1000 at scale 2", QRect(0, 0, 800, 500), QPoint(0, 0), QSize(794, 471)},
+        {"a second screen to the right", QRect(1920, 0, 800, 600), QPoint(1920, 50),
+         QSize(794, 483)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.screen);
+        const ScreenPlace p = fit_window(outer, client, c.available);
+        EXPECT_EQ(p.position, c.position);
+        EXPECT_EQ(p.client, c.client);
+        EXPECT_TRUE(c.available.contains(QRect(p.position, p.client + (outer - client))));
+    }
+}
+
+TEST(WindowFit, AWindowLargerThanTheScreenKeepsEveryControlWithinReach) {
+    QtView view;
+    for (const QRect& area : {QRect(0, 0, 800, 500), QRect(0, 0, 1600, 1000)}) {
+        FormWindow form(Window::Main, view, false);
+        form.fit_into(area);
+        const WindowSpec& ws = form_window(Window::Main);
+        const QSize frame = QSize(ws.width, ws.height) - FormWindow::client_size(ws);
+        EXPECT_TRUE(area.contains(QRect(form.pos(), form.size() + frame)));
+        auto* scroll = form.findChild<QScrollArea*>();
+        const bool smaller = area.width() < ws.width;
+        ASSERT_EQ(scroll != nullptr, smaller);
+        if (smaller) {
+            form.show();
+            // The controls scroll, at their places on a canvas of the form's size.
+            EXPECT_EQ(scroll->widget()->size(), FormWindow::client_size(ws));
+            EXPECT_EQ(scroll->horizontalScrollBar()->maximum(),
+                      FormWindow::client_size(ws).width() - scroll->viewport()->width());
+        }
+        for (const ControlSpec& spec : form_controls(Window::Main)) {
+            if (spec.kind == ControlKind::Menu || spec.kind == ControlKind::SubMenu ||
+                spec.kind == ControlKind::MenuItem)
+                continue;
+            SCOPED_TRACE(spec.control.name);
+            QWidget* w = form.findChild<QWidget*>(qt_name(spec.control.name));
+            ASSERT_NE(w, nullptr);
+            EXPECT_EQ(w->geometry(), QRect(spec.left, spec.top, spec.width, spec.height));
+            EXPECT_EQ(w->isVisibleTo(w->parentWidget()), spec.visible);
+        }
+    }
 }
 
 }  // namespace

@@ -2,25 +2,31 @@
 // program as the user's.
 #include "ui/qt_view.h"
 
+#include <QtGui/qpa/qwindowsysteminterface.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QInputDialog>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
+#include <QWindow>
 #include <QtTest/QTest>
 #include <atomic>
 #include <thread>
 
 #include "tests/support/gbk_literal.h"
-#include "ui/tests/ui_fixture.h"
 #include "ui/form_window.h"
 #include "ui/qt_text.h"
+#include "ui/tests/ui_fixture.h"
 
 namespace quillet {
 namespace {
@@ -249,6 +255,85 @@ TEST_F(QtViewTest, ALinkLabelOpensItsTargetUnlessItsHandlerOpenedOne) {
     QApplication::sendEvent(link, &release);
     EXPECT_EQ(opened, std::vector<std::string>{"http://ad.example/"});
     EXPECT_TRUE(sink.saw(链接框_广告1, Event::LeftReleased));
+}
+
+// The box a worker's call has open, if any.
+QDialog* open_box() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) return d;
+    return nullptr;
+}
+
+// The window manager's close button, which Qt holds back from a window that
+// a modal box blocks.
+void close_as_the_window_manager_does(QWidget* window) {
+    ASSERT_NE(window->windowHandle(), nullptr);
+    QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(
+        window->windowHandle());
+}
+
+TEST_F(QtViewTest, ClosingTheWindowUnderABoxCancelsTheBoxAndClosesTheWindow) {
+    struct Case {
+        const char* box;
+        std::function<std::string()> ask;      // on a worker: the answer it got
+        std::function<void(QDialog*)> answer;  // none: the main window is closed
+        std::string expected;
+    };
+    const auto confirm = [this] { return std::string(view.confirm_box("x", "y") ? "ok" : "no"); };
+    const auto input = [this] { return view.input_box("t", "p", "").value_or("<cancelled>"); };
+    const std::vector<Case> cases = {
+        {"message", [this] { return view.message_box("x", "y"), std::string("back"); }, nullptr,
+         "back"},
+        {"confirmation", confirm, nullptr, "no"},
+        {"input", input, nullptr, "<cancelled>"},
+        {"confirmation answered", confirm,
+         [](QDialog* d) { qobject_cast<QMessageBox*>(d)->button(QMessageBox::Ok)->click(); }, "ok"},
+        {"input answered", input,
+         [](QDialog* d) {
+             auto* in = qobject_cast<QInputDialog*>(d);
+             in->setTextValue(QStringLiteral("KXEP"));
+             in->accept();
+         },
+         "KXEP"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.box);
+        if (!view.is_loaded(Window::Main)) view.show_window(Window::Main, false);
+        view.set_enabled(按钮_一键领取, true);
+        QWidget* main = view.form(Window::Main);
+        sink.clear();
+        bool clicked_under_box = true;
+        // Runs inside the box's own loop, once the box shows.
+        QTimer act;
+        QObject::connect(&act, &QTimer::timeout, [&] {
+            QDialog* box = open_box();
+            if (!box) return;
+            act.stop();
+            // The window under the box takes no clicks while it waits.
+            QTest::mouseClick(view.widget(按钮_一键领取), Qt::LeftButton);
+            clicked_under_box = sink.saw(按钮_一键领取, Event::Clicked);
+            if (c.answer)
+                c.answer(box);
+            else
+                close_as_the_window_manager_does(main);
+            // A box that stays open fails the case rather than the run.
+            QTimer::singleShot(5000, [] {
+                if (QDialog* left = open_box()) left->reject();
+            });
+        });
+        act.start(20);
+        std::string got;
+        on_worker([&] { got = c.ask(); });
+        EXPECT_EQ(got, c.expected);
+        EXPECT_FALSE(clicked_under_box);
+        EXPECT_EQ(open_box(), nullptr);
+        EXPECT_EQ(view.is_loaded(Window::Main), c.answer != nullptr);
+        EXPECT_EQ(sink.saw("MainWindow", "being destroyed"), c.answer == nullptr);
+    }
+    // With no box open, the window takes clicks again.
+    sink.clear();
+    QTest::mouseClick(view.widget(按钮_一键领取), Qt::LeftButton);
+    EXPECT_TRUE(sink.saw(按钮_一键领取, Event::Clicked));
 }
 
 }  // namespace
