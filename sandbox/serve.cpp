@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "sandbox/login_page.h"
 #include "sandbox/sandbox.h"
 
 namespace quillet::sandbox {
@@ -61,6 +62,16 @@ int serve_until_stopped(const ServeOptions& options) {
             return 1;
         }
     }
+    // Every QR code a login fetches, with the request that scans and confirms
+    // it as the demo account (a phone's part in the real login).
+    const std::string demo = sandbox.account_qq();
+    sandbox.set_qr_served_hook([bound, demo](const std::string& code) {
+        std::printf(
+            "QR code %s served; confirm it as QQ %s with: curl -s "
+            "'http://127.0.0.1:%d/sandbox/qr/confirm?code=%s&qq=%s'\n",
+            code.c_str(), demo.c_str(), bound, code.c_str(), demo.c_str());
+        std::fflush(stdout);
+    });
     std::printf("quillet-sandbox listening on 127.0.0.1:%d (scenario %s)\n", bound,
                 scenario.string().c_str());
     std::printf("demo account: QQ %s\n", sandbox.account_qq().c_str());
@@ -73,6 +84,15 @@ int serve_until_stopped(const ServeOptions& options) {
     }
     std::printf("try: quillet-cli --connect-to '*=127.0.0.1:%d' --cookie-file %s info\n", bound,
                 cookie_file.empty() ? "F" : cookie_file.c_str());
+    if (sandbox.tls_port() > 0) {
+        std::printf(
+            "QR login: put ca_file=%s under [net] in a configuration file F, then: "
+            "quillet-cli --config F --connect-to 'ssl.ptlogin2.qq.com=127.0.0.1:%d' "
+            "--connect-to 'xui.ptlogin2.qq.com=127.0.0.1:%d' --connect-to "
+            "'*=127.0.0.1:%d' login --cookie-file NEW_FILE\n",
+            (default_certificate_dir() / "sandbox-cert.pem").string().c_str(), sandbox.tls_port(),
+            sandbox.tls_port(), bound);
+    }
     std::fflush(stdout);
 
     int sig = 0;

@@ -32,6 +32,9 @@ struct CliCommand {
     int (*run)(CliContext&);
     // Signs an account in: needs a cookie file (or --sandbox's demo account).
     bool account = true;
+    // Writes the cookie file or profile (--cookie-file, --account) rather
+    // than signing in with it.
+    bool writes_login = false;
 };
 
 bool register_cli_command(const CliCommand& command);
