@@ -14,27 +14,9 @@ namespace quillet {
 class IniFile;
 
 enum class Host {
-    VENDOR,
-    AMS,
-    AVATAR,
-    BANG,
-    CAPTCHA,
-    DAOJU,
-    GAME_APPS,
-    GAME_LOGIN,
-    GAME_SITE,
-    KF,
-    PAY,
-    PTLOGIN_GAME,
-    PTLOGIN,
-    PTLOGIN_SSL,
-    PTLOGIN_XLOGIN,
-    QZONE_ACT,
-    QZONE_PAGE,
-    QZONE_STATIC,
-    TGP_ACT,
-    TGP_DATA,
-    VIP_AMS,
+    VENDOR, AMS, AVATAR, BANG, CAPTCHA, DAOJU, GAME_APPS, GAME_LOGIN, GAME_SITE, KF, PAY,
+    PTLOGIN_GAME, PTLOGIN, PTLOGIN_SSL, PTLOGIN_XLOGIN, QZONE_ACT, QZONE_PAGE, QZONE_STATIC, TGP_ACT,
+    TGP_DATA, VIP_AMS,
 };
 inline constexpr size_t kHostCount = 21;
 
@@ -43,7 +25,7 @@ std::string_view host_symbol(Host h);
 std::optional<Host> host_of_symbol(std::string_view symbol);
 
 class HostTable {
-  public:
+public:
     HostTable();  // the defaults
     const std::string& operator[](Host h) const { return names_[static_cast<size_t>(h)]; }
     void set(Host h, std::string name);
@@ -51,7 +33,7 @@ class HostTable {
     void load_overrides(const IniFile& config);
     static std::string_view default_of(Host h);
 
-  private:
+private:
     std::array<std::string, kHostCount> names_;
 };
 
@@ -62,7 +44,7 @@ struct RouteRule {
 };
 
 class Routing {
-  public:
+public:
     // Parses "HOST=ADDR:PORT"; false (and nothing added) when malformed.
     bool add(std::string_view rule);
     void add(RouteRule rule) { rules_.push_back(std::move(rule)); }
@@ -71,7 +53,7 @@ class Routing {
     const std::vector<RouteRule>& rules() const { return rules_; }
     bool empty() const { return rules_.empty(); }
 
-  private:
+private:
     std::vector<RouteRule> rules_;
 };
 
