@@ -118,6 +118,7 @@ CliRun run_cli(const std::vector<std::string>& args, int bound_seconds, const Cl
     auto deadline = start + std::chrono::seconds(bound_seconds);
     pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
     int open_fds = 2;
+    bool interrupted = false;
     while (open_fds > 0) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                         deadline - std::chrono::steady_clock::now())
@@ -139,6 +140,10 @@ CliRun run_cli(const std::vector<std::string>& args, int bound_seconds, const Cl
                 --open_fds;
             } else {
                 (i == 0 ? out : err).append(buf, static_cast<size_t>(n));
+                if (setup.interrupt && !interrupted && setup.interrupt(out, err)) {
+                    kill(pid, SIGINT);
+                    interrupted = true;
+                }
                 if (in_fd >= 0 && setup.answer)
                     if (auto text = setup.answer(out, err)) feed(*text);
             }

@@ -35,6 +35,9 @@ struct CliSetup {
     // gives a text: that text is written to standard input, which is closed.
     std::function<std::optional<std::string>(const std::string& out, const std::string& err)>
         answer;
+    // Asked after every read of the output until it says yes: then the
+    // process gets SIGINT (Ctrl-C) once.
+    std::function<bool(const std::string& out, const std::string& err)> interrupt;
     std::string cwd;               // the working folder; empty: the test's own
     bool stderr_terminal = false;  // stderr a pseudo-terminal (read as err) instead of a pipe
     std::string program = QUILLET_CLI_PATH;
