@@ -11,6 +11,7 @@ namespace quillet {
 namespace {
 
 constexpr int kMaxSide = 4096;
+constexpr size_t kMaxPixelBytes = size_t{32} << 20;
 
 uint32_t be32(std::string_view s, size_t at) {
     return (uint32_t(uint8_t(s[at])) << 24) | (uint32_t(uint8_t(s[at + 1])) << 16) |
@@ -117,6 +118,10 @@ std::optional<GreyImage> read_png_grey(std::string_view bytes, std::string* why)
     const size_t bits_per_pixel = static_cast<size_t>(channels) * depth;
     const size_t row_bytes = (bits_per_pixel * width + 7) / 8;
     const size_t step = std::max<size_t>(1, bits_per_pixel / 8);  // filter's byte distance
+    // The pixel data is inflated into one buffer of its announced size: a
+    // small hostile file must not make it huge.
+    if ((row_bytes + 1) * static_cast<size_t>(height) > kMaxPixelBytes)
+        return fail(why, "a PNG picture of an unreasonable size");
     std::vector<uint8_t> raw;
     if (!inflate_exact(idat, raw, (row_bytes + 1) * height))
         return fail(why, "a damaged PNG picture (pixel data)");

@@ -38,17 +38,24 @@ class LoginPrinter : public QrLoginObserver {
     LoginPrinter(bool json, fs::path picture) : json_(json), picture_(std::move(picture)) {}
 
     void code(const std::string& png, const QrModules& modules, int number) override {
+        bool saved = false;
         {
             std::ofstream out(picture_, std::ios::binary | std::ios::trunc);
             out << png;
+            saved = static_cast<bool>(out.flush());
         }
+        // The drawing is what matters; a picture that cannot be saved is
+        // told, not fatal.
+        if (!saved)
+            std::fprintf(stderr, "quillet-cli login: cannot save the QR picture to %s\n",
+                         picture_.string().c_str());
         if (json_) {
-            std::printf("{\"qr_file\":%s,\"code\":%d}\n", json_string(picture_.string()).c_str(),
-                        number);
+            std::printf("{\"qr_file\":%s,\"code\":%d}\n",
+                        saved ? json_string(picture_.string()).c_str() : "null", number);
         } else {
             if (number > 1) std::printf("the QR code expired; here is a new one (%d)\n", number);
             std::fputs(draw_qr_half_blocks(modules).c_str(), stdout);
-            std::printf("the QR code is also saved as %s\n", picture_.string().c_str());
+            if (saved) std::printf("the QR code is also saved as %s\n", picture_.string().c_str());
         }
         std::fflush(stdout);
         shown_ = false;  // each new code is scanned afresh

@@ -231,3 +231,40 @@ TEST_F(QrLogin, TheBuiltInSimulatorShowsTheWholeFlowForTheDemoAccount) {
 
 }  // namespace
 }  // namespace quillet::e2e
+
+namespace quillet::e2e {
+namespace {
+
+// `quillet-cli sandbox` tells, for each code it serves, the command that
+// scans and confirms it; that command works as printed.
+TEST(QrLoginSandboxCommand, PrintsForEachCodeTheCommandThatConfirmsIt) {
+    bool fetched = false;
+    std::string confirmed;
+    CliSetup setup;
+    setup.interrupt = [&](const std::string& out, const std::string&) {
+        std::smatch m;
+        if (!fetched) {
+            if (!std::regex_search(out, m, std::regex(R"(listening on 127\.0\.0\.1:(\d+))")))
+                return false;
+            fetched = true;
+            httplib::Client c("127.0.0.1", std::stoi(m[1]));
+            auto pic = c.Get("/ptqrshow?appid=21000124&s=3", {{"Host", "ssl.ptlogin2.qq.com"}});
+            return !pic;  // no picture: nothing more to wait for
+        }
+        if (!std::regex_search(out, m, std::regex(R"(confirm it as QQ \d+ with: (curl [^\n]+)\n)")))
+            return false;
+        if (FILE* p = popen(m[1].str().c_str(), "r")) {
+            char buf[256];
+            while (fgets(buf, sizeof buf, p)) confirmed += buf;
+            pclose(p);
+        }
+        return true;
+    };
+    const CliRun run = run_cli({"sandbox", "--port", "0"}, 30, setup);
+    EXPECT_FALSE(run.timed_out) << run.dump();
+    EXPECT_TRUE(fetched) << run.dump();
+    EXPECT_NE(confirmed.find("confirmed as QQ"), std::string::npos) << confirmed << run.dump();
+}
+
+}  // namespace
+}  // namespace quillet::e2e

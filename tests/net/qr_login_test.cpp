@@ -214,6 +214,9 @@ TEST(PngReader, RefusesWhatIsNoUsablePicture) {
     PngSpec short_rows =
         spec(4, 3, 0, 8, {std::string(4, '\0'), std::string(4, '\0')});  // 2 of 3 rows
     PngSpec huge = spec(5000, 1, 0, 8, {std::string(5000, '\0')});
+    // Within the side limit, but 4096 x 4096 RGBA at 16 bits is 128 MiB of
+    // pixel data announced by a file of a few bytes.
+    PngSpec bomb = spec(4096, 4096, 6, 16, {std::string(8, '\0')});
     const struct {
         const char* name;
         std::string bytes;
@@ -228,6 +231,7 @@ TEST(PngReader, RefusesWhatIsNoUsablePicture) {
         {"index past the palette", make_png(index_out)},
         {"pixel data short", make_png(short_rows)},
         {"unreasonable size", make_png(huge)},
+        {"unreasonable pixel data", make_png(bomb)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
