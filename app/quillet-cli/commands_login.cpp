@@ -52,6 +52,8 @@ class LoginPrinter : public QrLoginObserver {
         if (json_) {
             std::printf("{\"qr_file\":%s,\"code\":%d}\n",
                         saved ? json_string(picture_.string()).c_str() : "null", number);
+            // Someone watching a terminal still gets a code to scan.
+            if (is_terminal(stderr)) std::fputs(draw_qr_half_blocks(modules).c_str(), stderr);
         } else {
             if (number > 1) std::printf("the QR code expired; here is a new one (%d)\n", number);
             std::fputs(draw_qr_half_blocks(modules).c_str(), stdout);

@@ -132,8 +132,17 @@ TEST_F(QrLogin, DrawsTheCodeSignsInOnConfirmationAndWritesAPrivateProfile) {
 // qrsig, the qrsig cookie, the login page's signature and the page's fields.
 TEST_F(QrLogin, PollsCarryTheTokenOfQrsigTheCookieAndThePagesFields) {
     sb_.set_qr_auto_confirm(sb_.account_qq());
-    const CliRun run = cli({"--json", "login", "--cookie-file", (dir_ / "c").string()});
+    CliSetup on_terminal;
+    on_terminal.stderr_terminal = true;
+    const CliRun run =
+        cli({"--json", "login", "--cookie-file", (dir_ / "c").string()}, on_terminal);
     ASSERT_EQ(run.status, 0) << run.dump();
+    // With --json the code is still drawn for someone watching the terminal.
+    const auto modules = sb_.qr_modules(sb_.qr_codes().at(0));
+    const auto drawn = testing::modules_of_drawing(run.err);
+    ASSERT_EQ(drawn.size(), modules.size() + 9) << run.err;
+    for (size_t r = 0; r < modules.size(); ++r)
+        for (size_t c = 0; c < modules.size(); ++c) ASSERT_EQ(drawn[r + 4][c + 4], modules[r][c]);
 
     std::string login_sig, qrsig;
     std::vector<sandbox::RecordedRequest> polls;

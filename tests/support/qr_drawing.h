@@ -36,6 +36,8 @@ inline std::vector<std::vector<bool>> modules_of_drawing(std::string_view text) 
                     p = q + 1;
                 }
                 i = m + 1;
+            } else if (line[i] == '\r') {
+                ++i;  // a terminal's line ending
             } else if (line.compare(i, kBlock.size(), kBlock) == 0) {
                 upper.push_back(fg == 30);
                 lower.push_back(bg == 40);
