@@ -35,7 +35,7 @@ std::optional<std::string> scan(const std::string& png) {
 
 TEST(SandboxQrCode, AScannerReadsWhatWasEncoded) {
     for (const std::string& text : {std::string("http://sandbox.invalid/qr/0123ABCD"),
-                                   std::string("x"), std::string(42, 'q')}) {
+                                    std::string("x"), std::string(42, 'q')}) {
         SCOPED_TRACE(text);
         const auto m = encode_qr(text);
         ASSERT_TRUE(m);
