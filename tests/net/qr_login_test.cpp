@@ -425,6 +425,7 @@ struct Script {
     std::vector<std::string> polls;
     std::string check_sig_location = "http://apps.game.qq.com";
     std::string poll_extra_cookie;  // an extra Set-Cookie line on the 0 answer
+    bool login_cookies = true;      // the 0 answer sets uin, skey and the rest
     testing::WireAction::Kind poll_kind = testing::WireAction::Kind::Reply;
 };
 
@@ -490,7 +491,7 @@ class ScriptedLogin : public ::testing::Test {
             const size_t i = std::min(polls_++, script_.polls.size() - 1);
             const std::string body = script_.polls[i];
             std::string cookies;
-            if (body.rfind("ptuiCB('0'", 0) == 0) {
+            if (body.rfind("ptuiCB('0'", 0) == 0 && script_.login_cookies) {
                 cookies =
                     "Set-Cookie: uin=o0012345; Path=/; Domain=qq.com\r\n"
                     "Set-Cookie: skey=@AbC; Path=/; Domain=qq.com; HttpOnly\r\n"
@@ -625,6 +626,17 @@ TEST_F(ScriptedLogin, ACookieForAForeignDomainNeverEntersTheCookieText) {
     ASSERT_EQ(r.failure, QrLoginFailure::None) << r.message;
     EXPECT_EQ(r.cookies.find("stolen"), std::string::npos) << r.cookies;
     EXPECT_EQ(r.cookies.find("wide"), std::string::npos) << r.cookies;
+}
+
+TEST_F(ScriptedLogin, AConfirmationWithoutTheSessionCookiesIsAFailure) {
+    Script s = script("", {k0});
+    s.login_cookies = false;
+    start(s);
+    const QrLoginResult r = run();
+    EXPECT_EQ(r.failure, QrLoginFailure::NoSession);
+    EXPECT_NE(r.message.find("without an skey cookie for ptlogin2.qq.com"), std::string::npos)
+        << r.message;
+    EXPECT_TRUE(r.cookies.empty());
 }
 
 TEST_F(ScriptedLogin, AnExpiredCodeIsReplacedThreeTimesThenTheLoginGivesUp) {
