@@ -1,6 +1,7 @@
 #include "main/accounts.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -92,10 +93,42 @@ std::optional<std::string> read_account_cookie(const std::string& name, std::str
     std::error_code ec;
     if (!fs::exists(file, ec)) {
         error = "no account '" + name + "': " + file.string() +
-                " does not exist (sign in with quillet --save-login " + file.string() + ")";
+                " does not exist (sign in with: quillet-cli login --account " + name +
+                ", or quillet --save-login " + file.string() + ")";
         return std::nullopt;
     }
     return read_private_cookie_file(file, error);
+}
+
+bool write_private_cookie_file(const fs::path& file, const std::string& text, std::string& error) {
+    std::error_code ec;
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    if (!fs::exists(folder, ec)) {
+        fs::create_directories(folder, ec);
+        if (!ec) fs::permissions(folder, fs::perms::owner_all, ec);
+    }
+    std::string temp = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(temp.data());  // created 0600
+    if (fd < 0) {
+        error = "cannot write " + file.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
+    size_t done = 0;
+    while (ok && done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), file.c_str()) == 0;
+    if (!ok) {
+        error = "cannot write " + file.string() + ": " + std::strerror(errno);
+        ::unlink(temp.c_str());
+    }
+    return ok;
 }
 
 }  // namespace quillet

@@ -28,6 +28,13 @@ std::vector<std::string> account_names_in(const std::filesystem::path& folder);
 // message says "chmod 600 FILE".
 std::optional<std::string> read_private_cookie_file(const std::filesystem::path& file,
                                                     std::string& error);
+// Writes a cookie text so that no one but the user can read it (mode 0600)
+// and no reader ever sees half of it: a temporary file beside it, then a
+// rename. The folder is made when missing (mode 0700). False with a
+// one-line message when it cannot be written.
+bool write_private_cookie_file(const std::filesystem::path& file, const std::string& text,
+                               std::string& error);
+
 // The profile's cookie text: an unknown or missing profile is an error too.
 std::optional<std::string> read_account_cookie(const std::string& name, std::string& error);
 

@@ -27,6 +27,7 @@ constexpr HostEntry kHosts[kHostCount] = {
     {Host::PAY, "PAY_HOST", "pay.qq.com"},
     {Host::PTLOGIN_GAME, "PTLOGIN_GAME_HOST", "ptlogin2.game.qq.com"},
     {Host::PTLOGIN, "PTLOGIN_HOST", "ptlogin2.qq.com"},
+    {Host::PTLOGIN_SSL, "PTLOGIN_SSL_HOST", "ssl.ptlogin2.qq.com"},
     {Host::PTLOGIN_XLOGIN, "PTLOGIN_XLOGIN_HOST", "xui.ptlogin2.qq.com"},
     {Host::QZONE_ACT, "QZONE_ACT_HOST", "activity.qzone.qq.com"},
     {Host::QZONE_PAGE, "QZONE_PAGE_HOST", "act.qzone.qq.com"},

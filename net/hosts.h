@@ -15,10 +15,10 @@ class IniFile;
 
 enum class Host {
     VENDOR, AMS, AVATAR, BANG, CAPTCHA, DAOJU, GAME_APPS, GAME_LOGIN, GAME_SITE, KF, PAY,
-    PTLOGIN_GAME, PTLOGIN, PTLOGIN_XLOGIN, QZONE_ACT, QZONE_PAGE, QZONE_STATIC, TGP_ACT,
+    PTLOGIN_GAME, PTLOGIN, PTLOGIN_SSL, PTLOGIN_XLOGIN, QZONE_ACT, QZONE_PAGE, QZONE_STATIC, TGP_ACT,
     TGP_DATA, VIP_AMS,
 };
-inline constexpr size_t kHostCount = 20;
+inline constexpr size_t kHostCount = 21;
 
 // "AMS_HOST" for Host::AMS.
 std::string_view host_symbol(Host h);

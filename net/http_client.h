@@ -49,7 +49,8 @@ struct HttpOptions {
 class IniFile;
 // Reads the timeouts of section "net" of the configuration file
 // (connect_timeout_ms, stall_timeout_ms) into options; absent or unreadable
-// entries keep the defaults, values below 100 ms are raised to 100 ms.
+// entries keep the defaults, values below 100 ms are raised to 100 ms. And
+// ca_file: the certificate bundle (PEM file) to trust instead of the system's.
 void load_network_settings(HttpOptions& options, const IniFile& config);
 
 class HttpClient {

@@ -69,9 +69,39 @@ std::filesystem::path default_certificate_dir() {
 #endif
 }
 
+std::vector<std::pair<std::string, std::string>> login_set_cookies(const Account& a,
+                                                                   const std::string& host) {
+    std::vector<std::pair<std::string, std::string>> out;
+    const std::string o = "o" + std::string(a.qq.size() < 10 ? 10 - a.qq.size() : 0, '0') + a.qq;
+    const std::string attrs = "; Path=/; Domain=" + main_domain(host);
+    // The order of login_cookie(): pt2gguin, uin, skey, then the account's
+    // other cookies.
+    out.emplace_back("Set-Cookie", "pt2gguin=" + o + attrs);
+    out.emplace_back("Set-Cookie", "uin=" + o + attrs);
+    out.emplace_back("Set-Cookie", "skey=" + a.skey + attrs + "; HttpOnly");
+    for (const auto& [k, v] : a.login_cookies) {
+        const bool http_only = k == "p_skey" || k == "pt4_token";
+        out.emplace_back("Set-Cookie", k + "=" + v + attrs + (http_only ? "; HttpOnly" : ""));
+    }
+    return out;
+}
+
 Answer World::xlogin(const Call& c) {
     std::string s_url = percent_decode_bytes(c.query_param("s_url"));
-    if (c.method != "POST") return text_answer(login_form(c.query, s_url, "", demo_qq_, ""));
+    if (c.method != "POST") {
+        // The page's signature, which the QR login hands back with its polls.
+        Answer page = text_answer(login_form(c.query, s_url, "", demo_qq_, ""));
+        const std::string sig = hex_digest("login_sig" + std::to_string(++serial_), 24);
+        login_sigs_.insert(sig);
+        const size_t dot = c.host.find('.');
+        const std::string domain =
+            dot != std::string::npos && c.host.find('.', dot + 1) != std::string::npos
+                ? c.host.substr(dot + 1)
+                : c.host;
+        page.headers.emplace_back("Set-Cookie",
+                                  "pt_login_sig=" + sig + "; Path=/; Domain=" + domain);
+        return page;
+    }
 
     if (s_url.empty()) s_url = form_value(c, "s_url");
     const std::string qq = trimmed(form_value(c, "u"));
@@ -86,20 +116,9 @@ Answer World::xlogin(const Call& c) {
         error = "请输入密码。";
     if (!error.empty()) return text_answer(login_form(c.query, s_url, qq, demo_qq_, error));
 
-    const std::string o = "o" + std::string(a->qq.size() < 10 ? 10 - a->qq.size() : 0, '0') + a->qq;
-    const std::string attrs = "; Path=/; Domain=" + main_domain(c.host);
     Answer ans = text_answer("<html><body>登录成功，正在跳转...</body></html>");
     ans.status = 302;
-    // The order of login_cookie(): pt2gguin, uin, skey, then the account's
-    // other cookies. The keys are HttpOnly, as the real login sets them.
-    ans.headers.emplace_back("Set-Cookie", "pt2gguin=" + o + attrs);
-    ans.headers.emplace_back("Set-Cookie", "uin=" + o + attrs);
-    ans.headers.emplace_back("Set-Cookie", "skey=" + a->skey + attrs + "; HttpOnly");
-    for (const auto& [k, v] : a->login_cookies) {
-        const bool http_only = k == "p_skey" || k == "pt4_token";
-        ans.headers.emplace_back("Set-Cookie",
-                                 k + "=" + v + attrs + (http_only ? "; HttpOnly" : ""));
-    }
+    ans.headers = login_set_cookies(*a, c.host);
     ans.headers.emplace_back("Location", s_url.empty() ? "/check_sig" : s_url);
     return ans;
 }

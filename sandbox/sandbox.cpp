@@ -676,4 +676,28 @@ std::string Sandbox::working_cdkey() const {
     return impl_->world.working_cdkey();
 }
 
+void Sandbox::set_qr_lifetime(std::chrono::milliseconds lifetime) {
+    impl_->world.set_qr_lifetime(lifetime);
+}
+
+void Sandbox::set_qr_auto_confirm(const std::string& qq) {
+    impl_->world.set_qr_auto_confirm(qq);
+}
+
+bool Sandbox::confirm_qr(const std::string& code, const std::string& qq) {
+    return impl_->world.confirm_qr(code, qq);
+}
+
+void Sandbox::set_qr_served_hook(std::function<void(const std::string& code)> hook) {
+    impl_->world.set_qr_served_hook(std::move(hook));
+}
+
+std::vector<std::string> Sandbox::qr_codes() const {
+    return impl_->world.qr_codes();
+}
+
+std::vector<std::vector<bool>> Sandbox::qr_modules(const std::string& code) const {
+    return impl_->world.qr_modules(code);
+}
+
 }  // namespace quillet::sandbox

@@ -4,9 +4,11 @@
 // game-service look-ups), with per-account state, a request log and misbehaviour
 // on demand. Every host is routed here (the Host header keeps the real name), so
 // dispatch is by path, and by Host only where two services share a path.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -129,6 +131,23 @@ class Sandbox {
     // Every captcha picture from now on shows these letters (empty: random
     // letters again), so a scripted redemption can type them.
     void set_captcha_code(const std::string& letters);
+
+    // ---- the QR login ----
+    // How long a code stays valid (default two minutes); its polls answer 65
+    // afterwards.
+    void set_qr_lifetime(std::chrono::milliseconds lifetime);
+    // An account (empty: none) that scans and confirms every code by itself:
+    // a code's first poll answers 66, the second 67, the third signs in.
+    void set_qr_auto_confirm(const std::string& qq);
+    // Scans and confirms a code as the account (empty: the demo account), as
+    // GET /sandbox/qr/confirm?code=ID&qq=QQ does. False when unknown.
+    bool confirm_qr(const std::string& code, const std::string& qq = "");
+    // Called with the id of every code served.
+    void set_qr_served_hook(std::function<void(const std::string& code)> hook);
+    // The ids of the codes served, in order, and a code's modules (rows,
+    // true = dark; empty when unknown).
+    std::vector<std::string> qr_codes() const;
+    std::vector<std::vector<bool>> qr_modules(const std::string& code) const;
 
   private:
     struct Impl;

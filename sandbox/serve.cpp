@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "sandbox/json.h"
+#include "sandbox/login_page.h"
 #include "sandbox/sandbox.h"
 
 namespace quillet::sandbox {
@@ -97,6 +98,21 @@ int serve_until_stopped(const ServeOptions& options) {
             return 1;
         }
     }
+    // Every QR code a login fetches, with the request that scans and confirms
+    // it as the demo account (a phone's part in the real login).
+    const std::string demo = sandbox.account_qq();
+    const bool json = options.json;
+    sandbox.set_qr_served_hook([bound, demo, json](const std::string& code) {
+        const std::string confirm = "curl -s 'http://127.0.0.1:" + std::to_string(bound) +
+                                    "/sandbox/qr/confirm?code=" + code + "&qq=" + demo + "'";
+        if (json)
+            std::printf("{\"qr_code\":%s,\"confirm\":%s}\n", json_quote(code).c_str(),
+                        json_quote(confirm).c_str());
+        else
+            std::printf("QR code %s served; confirm it as QQ %s with: %s\n", code.c_str(),
+                        demo.c_str(), confirm.c_str());
+        std::fflush(stdout);
+    });
     if (options.json) {
         std::printf("{\"port\":%d,\"scenario\":%s,\"qq\":%s,\"cookie_file\":%s}\n", bound,
                     json_quote(scenario.string()).c_str(), json_quote(sandbox.account_qq()).c_str(),
@@ -129,6 +145,15 @@ void print_listening(int bound, const std::string& scenario, const std::string& 
     }
     std::printf("try: quillet-cli --connect-to '*=127.0.0.1:%d' --cookie-file %s info\n", bound,
                 cookie_file.empty() ? "F" : cookie_file.c_str());
+    if (sandbox.tls_port() > 0) {
+        std::printf(
+            "QR login: put ca_file=%s under [net] in a configuration file F, then: "
+            "quillet-cli --config F --connect-to 'ssl.ptlogin2.qq.com=127.0.0.1:%d' "
+            "--connect-to 'xui.ptlogin2.qq.com=127.0.0.1:%d' --connect-to "
+            "'*=127.0.0.1:%d' login --cookie-file NEW_FILE\n",
+            (default_certificate_dir() / "sandbox-cert.pem").string().c_str(), sandbox.tls_port(),
+            sandbox.tls_port(), bound);
+    }
     std::fflush(stdout);
 }
 

@@ -403,6 +403,9 @@ Answer World::serve(const Call& c) {
     if (starts("/cf/res/img/")) return picture(c);
     if (p == "/cf/tongji.php") return tongji(c);
     if (p == "/cgi-bin/xlogin") return xlogin(c);
+    if (p == "/ptqrshow") return ptqrshow(c);
+    if (p == "/ptqrlogin") return ptqrlogin(c);
+    if (p == "/sandbox/qr/confirm") return qr_confirm(c);
     if (p == "/check_sig" || p == "/") return landing(c);
     if (p == "/comm-cgi-bin/login/LoginReturnInfo.cgi") return login_info(c);
     if (p == "/ams/ame/ame.php") return ams(c);

@@ -2,8 +2,10 @@
 // The simulated services' state and answers: the scenario read from its folder,
 // the accounts with everything a session changes (bound areas, claims, balances),
 // and one answer function per service. Transport-free: a Call in, an Answer out.
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -95,6 +97,23 @@ class World {
     // A role with the proof values the role service hands out for it.
     Role make_role(const std::string& qq, int area, const std::string& name) const;
 
+    // ---- the QR login (qr_login.cpp) ----
+    // How long a code stays valid before its polls answer 65.
+    void set_qr_lifetime(std::chrono::milliseconds lifetime);
+    // An account (empty: none) that scans and confirms every code by itself:
+    // the first poll answers 66, the second 67, the third signs in.
+    void set_qr_auto_confirm(const std::string& qq);
+    // Marks a code scanned and confirmed as the account qq (empty: the demo
+    // account): its next poll answers 67, the one after signs in. False when
+    // the code or the account is unknown.
+    bool confirm_qr(const std::string& code, const std::string& qq);
+    // Told the id of every code served (under the world's lock: print, never
+    // call back into the world).
+    void set_qr_served_hook(std::function<void(const std::string& code)> hook);
+    // The modules of a code served; empty when unknown.
+    std::vector<std::vector<bool>> qr_modules(const std::string& code) const;
+    std::vector<std::string> qr_codes() const;  // in the order served
+
   private:
     friend struct Services;
     // Answers, one per service (world.cpp, ams.cpp, services.cpp, platforms.cpp, vendor.cpp).
@@ -124,6 +143,9 @@ class World {
     Answer avatar(const Call& c);
     Answer picture(const Call& c);
     Answer activity_page(const Call& c);
+    Answer ptqrshow(const Call& c);
+    Answer ptqrlogin(const Call& c);
+    Answer qr_confirm(const Call& c);
 
     // AMS pieces (ams.cpp).
     Answer ams_bound_area_flow(const Call& c, Account* a, const std::string& aid);
@@ -154,6 +176,22 @@ class World {
     std::string last_captcha_;
     std::string fixed_captcha_;
     uint64_t serial_ = 0;
+
+    struct QrCode {
+        std::string id;
+        std::string qrsig;
+        std::vector<std::vector<bool>> modules;
+        std::chrono::steady_clock::time_point served;
+        int polls = 0;
+        std::string confirmed_qq;  // set once scanned and confirmed
+        int polls_since_confirm = 0;
+        bool signed_in = false;
+    };
+    std::vector<QrCode> qr_codes_;
+    std::set<std::string> login_sigs_;
+    std::chrono::milliseconds qr_lifetime_{120000};
+    std::string qr_auto_qq_;
+    std::function<void(const std::string&)> qr_served_hook_;
 };
 
 // ---- helpers shared by the answer files ----
@@ -165,11 +203,15 @@ std::string g_tk_of(std::string_view skey);                    // the 5381 hash 
 std::string hex_digest(std::string_view seed, size_t length);  // stable pseudo-random hex
 std::string yyyymmdd(const DateTime& t);
 DateTime add_days(const DateTime& t, int days);
-int64_t unix_seconds(const DateTime& t);  // epoch base 1970-01-01 08:00:00 local
+int64_t unix_seconds(const DateTime& t);           // epoch base 1970-01-01 08:00:00 local
 std::string main_domain(const std::string& host);  // "a.b.qq.com" -> "qq.com"
 std::string html_escape(const std::string& s);     // & < > " ' as entities
 
 Answer text_answer(std::string body, std::string content_type = "text/html; charset=utf-8");
 Answer js_answer(std::string body, bool gbk = false);
+// The Set-Cookie lines a completed login sends for the account, for the
+// domain of host (the keys HttpOnly, as the real login sets them).
+std::vector<std::pair<std::string, std::string>> login_set_cookies(const Account& a,
+                                                                   const std::string& host);
 
 }  // namespace quillet::sandbox

@@ -39,6 +39,9 @@ struct CliCommand {
     // Sends requests to the services (the vendor's host among them): the
     // ledger, the profiles, the configuration and the timer need none.
     bool requests = true;
+    // Writes the cookie file or profile (--cookie-file, --account) rather
+    // than signing in with it.
+    bool writes_login = false;
 };
 
 bool register_cli_command(const CliCommand& command);

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "net/stop_signal.h"
 #include "session/job_runner.h"
 
 namespace quillet {
@@ -18,6 +19,7 @@ namespace {
 std::atomic<int> g_signal{0};
 std::mutex g_jobs_mutex;  // held while the watcher uses g_jobs
 JobRunner* g_jobs = nullptr;
+StopSignal* g_stop = nullptr;  // a command's own work, besides the jobs
 std::atomic<int> g_done{0}, g_total{0};
 
 sigset_t interrupt_set() {
@@ -62,6 +64,7 @@ InterruptWatch::InterruptWatch() {
             if (g_signal.load() != 0) {
                 std::lock_guard lock(g_jobs_mutex);
                 if (g_jobs != nullptr) g_jobs->request_stop();
+                if (g_stop != nullptr) g_stop->request();
             }
         }
     });
@@ -76,6 +79,16 @@ InterruptWatch::~InterruptWatch() {
 void InterruptWatch::stop_jobs_of(JobRunner* jobs) {
     std::lock_guard lock(g_jobs_mutex);
     g_jobs = jobs;
+}
+
+StopOnInterrupt::StopOnInterrupt(StopSignal& stop) {
+    std::lock_guard lock(g_jobs_mutex);
+    g_stop = &stop;
+}
+
+StopOnInterrupt::~StopOnInterrupt() {
+    std::lock_guard lock(g_jobs_mutex);
+    g_stop = nullptr;
 }
 
 int interrupt_signal() {

@@ -11,6 +11,7 @@
 namespace quillet {
 
 class JobRunner;
+class StopSignal;
 
 class InterruptWatch {
   public:
@@ -29,6 +30,16 @@ class InterruptWatch {
   private:
     std::atomic<bool> done_{false};
     std::thread thread_;
+};
+
+// While alive, a signal also requests `stop`: for work a command runs on its
+// own thread rather than as a job of the session (the QR login's polling).
+class StopOnInterrupt {
+  public:
+    explicit StopOnInterrupt(StopSignal& stop);
+    ~StopOnInterrupt();
+    StopOnInterrupt(const StopOnInterrupt&) = delete;
+    StopOnInterrupt& operator=(const StopOnInterrupt&) = delete;
 };
 
 // The signal that interrupted this run; 0 while none has.

@@ -115,8 +115,12 @@ std::string login_expired_line(const CliOptions* options) {
         options != nullptr && options->account
             ? account_cookie_path(*options->account).string()
             : (options != nullptr && options->cookie_file ? *options->cookie_file : "FILE");
+    const std::string again = options != nullptr && options->account
+                                  ? "--account " + *options->account
+                                  : "--cookie-file " + file;
     return "quillet-cli: the QQ login has expired" + who +
-           "; sign in again with: quillet --save-login " + file;
+           "; sign in again with: quillet-cli login " + again +
+           " (or in the window: quillet --save-login " + file + ")";
 }
 
 std::vector<std::string> carried_options(const CliOptions& o) {

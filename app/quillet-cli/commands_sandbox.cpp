@@ -25,6 +25,7 @@ int usage(const std::string& why) {
 int run_sandbox(CliContext& ctx) {
     sandbox::ServeOptions options;
     options.scenario = sandbox::default_scenario_dir();
+    options.tls_port = 0;  // the login pages over HTTPS, for `quillet-cli login`
     const auto& a = ctx.args;
     for (size_t i = 0; i < a.size(); ++i) {
         if ((a[i] == "--port" || a[i] == "--cookie-file") && i + 1 >= a.size())

@@ -89,11 +89,13 @@ int run(int argc, char** argv) {
     view.set_default_confirm(o.yes);
 
     AppOptions options;
-    options.cookie_file = o.cookie_file;
+    if (!command->writes_login) {
+        options.cookie_file = o.cookie_file;
+        options.account = o.account;
+    }
     options.config = o.config;
     options.connect_to = o.connect_to;
     options.sandbox = o.sandbox;
-    options.account = o.account;
     Application app(view, store);
     std::string error;
     bool bad_options = false;

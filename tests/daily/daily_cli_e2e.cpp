@@ -201,9 +201,10 @@ TEST_F(Daily, AnExpiredLoginExitsThreeAndSaysHowToSignInAgain) {
         if (std::string(command) == "bind") args.push_back("318");
         CliRun run = cli(args);
         EXPECT_EQ(run.status, 3) << run.dump();
-        EXPECT_NE(run.err.find("the QQ login has expired; sign in again with: quillet "
-                               "--save-login " +
-                               (dir_ / "cookies.txt").string()),
+        const std::string file = (dir_ / "cookies.txt").string();
+        EXPECT_NE(run.err.find("the QQ login has expired; sign in again with: quillet-cli "
+                               "login --cookie-file " +
+                               file + " (or in the window: quillet --save-login " + file + ")"),
                   std::string::npos)
             << run.err;
     }
@@ -211,8 +212,9 @@ TEST_F(Daily, AnExpiredLoginExitsThreeAndSaysHowToSignInAgain) {
     write_profile("main", "uin=o0358791246; skey=@expired00");
     CliRun profile = bare({"--account", "main", "info"});
     EXPECT_EQ(profile.status, 3) << profile.dump();
-    EXPECT_NE(profile.err.find("(account main); sign in again with: quillet --save-login " +
-                               (dir_ / "config/quillet/accounts/main.cookie").string()),
+    EXPECT_NE(profile.err.find("(account main); sign in again with: quillet-cli login --account "
+                               "main (or in the window: quillet --save-login " +
+                               (dir_ / "config/quillet/accounts/main.cookie").string() + ")"),
               std::string::npos)
         << profile.err;
 
