@@ -1,14 +1,14 @@
 #include "main/accounts.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+
+#include "platform/folders.h"
+#include "platform/private_files.h"
 
 namespace quillet {
 
@@ -23,7 +23,8 @@ fs::path accounts_folder_for(const char* xdg_config_home, const char* home) {
 }
 
 fs::path accounts_folder() {
-    return accounts_folder_for(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    const auto home = platform::user_config_home();
+    return (home ? *home : fs::path(".config")) / "quillet" / "accounts";
 }
 
 bool valid_account_name(const std::string& name) {
@@ -62,16 +63,15 @@ std::optional<std::string> read_private_cookie_file(const fs::path& file, std::s
         return std::nullopt;
     }
     // The mode of the file actually opened (a link is judged by its target).
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) {
-        error = "cannot read the cookie file " + file.string() + ": " + std::strerror(errno);
+    std::string detail;
+    const platform::Privacy privacy = platform::file_privacy(file, detail);
+    if (privacy == platform::Privacy::Unknown) {
+        error = "cannot read the cookie file " + file.string() + ": " + detail;
         return std::nullopt;
     }
-    if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-        char mode[8];
-        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
-        error = "the cookie file " + file.string() + " is accessible by others (mode " + mode +
-                "); it holds your login: run chmod 600 " + file.string();
+    if (privacy == platform::Privacy::OpenToOthers) {
+        error = "the cookie file " + file.string() + " is accessible by others (" + detail +
+                "); it holds your login: run " + platform::private_fix_command(file);
         return std::nullopt;
     }
     std::ostringstream text;

@@ -4,6 +4,8 @@
 #include <ctime>
 #include <thread>
 
+#include "platform/system.h"
+
 namespace quillet {
 
 int64_t days_from_civil(int year, int month, int day) {
@@ -46,12 +48,13 @@ int weekday_of(const DateTime& t) {
     return static_cast<int>(((d % 7) + 7 + 4) % 7);  // 1970-01-01 was a Thursday
 }
 
-DateTime earliest_datetime() { return DateTime{100, 1, 1, 0, 0, 0}; }
+DateTime earliest_datetime() {
+    return DateTime{100, 1, 1, 0, 0, 0};
+}
 
 DateTime SystemClock::now() const {
     std::time_t t = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&t, &local);
+    const std::tm local = platform::local_time(t);
     return DateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                     local.tm_hour,        local.tm_min,     local.tm_sec};
 }
@@ -72,7 +75,9 @@ void SystemClock::sleep_ms(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-FixedClock::FixedClock(DateTime t, int ms) { set(t, ms); }
+FixedClock::FixedClock(DateTime t, int ms) {
+    set(t, ms);
+}
 
 void FixedClock::set(DateTime t, int ms) {
     std::lock_guard lock(mutex_);
@@ -101,7 +106,9 @@ int64_t FixedClock::steady_ms() const {
     return steady_;
 }
 
-void FixedClock::sleep_ms(int ms) { advance_ms(ms); }
+void FixedClock::sleep_ms(int ms) {
+    advance_ms(ms);
+}
 
 Clock& system_clock() {
     static SystemClock clock;

@@ -1,7 +1,6 @@
 // quillet-cli account features: each runs the start-up initialisation as the
 // main window does, then raises the event of the feature's menu item, button
 // or panel.
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include "app/quillet-cli/cli_view.h"
 #include "app/quillet-cli/cli_window.h"
 #include "app/quillet-cli/daily_commands.h"
+#include "platform/console.h"
 #include "session/session.h"
 #include "text/gbk.h"
 #include "text/text_ops.h"
@@ -108,13 +108,12 @@ const char* picture_extension(const std::string& bytes) {
 
 // The captcha's letters as the user types them, one line; empty when none came.
 std::string read_captcha_letters() {
-    if (::isatty(STDIN_FILENO) == 1) {
+    if (platform::is_terminal(platform::Stream::In)) {
         std::fputs("captcha letters: ", stderr);
         std::fflush(stderr);
     }
-    std::string line;
-    if (!std::getline(std::cin, line)) return {};
-    return trim(line);
+    const auto line = platform::read_line();
+    return line ? trim(*line) : std::string();
 }
 
 // cdk KEY AREA_ID: opens the CDKEY panel as its link does (a captcha, the

@@ -1,6 +1,8 @@
-// quillet-cli `schedule`: a daily claim run by the user's service manager
-// (a systemd user timer), or the crontab line to add where none runs.
+// quillet-cli `schedule`: a daily claim run by the system's scheduler (a
+// systemd user timer, else a crontab line to add; the Task Scheduler on
+// Windows).
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -22,33 +24,6 @@ int schedule_usage(const std::string& why) {
     return 2;
 }
 
-int show() {
-    const auto folder = systemd_user_folder();
-    const auto units = read_timer_units(folder);
-    if (!units) {
-        std::printf("no daily claim is scheduled (%s)\n", (folder / kTimerUnit).c_str());
-        return 0;
-    }
-    std::printf("# %s\n%s\n# %s\n%s", (folder / kTimerUnit).c_str(), units->timer.c_str(),
-                (folder / kServiceUnit).c_str(), units->service.c_str());
-    return 0;
-}
-
-int remove() {
-    const auto folder = systemd_user_folder();
-    const bool had = read_timer_units(folder).has_value();
-    if (systemd_user_running()) run_systemctl_user({"disable", "--now", kTimerUnit});
-    std::string error;
-    if (!remove_timer_units(folder, error)) {
-        std::fprintf(stderr, "quillet-cli: %s\n", error.c_str());
-        return 1;
-    }
-    if (systemd_user_running()) run_systemctl_user({"daemon-reload"});
-    std::printf(had ? "the daily claim is no longer scheduled\n"
-                    : "no daily claim was scheduled\n");
-    return 0;
-}
-
 int run_schedule(CliContext& ctx) {
     if (!ctx.args.empty() || ctx.options == nullptr)
         return schedule_usage(ctx.args.empty() ? "no options" : "unknown argument " + ctx.args[0]);
@@ -57,8 +32,8 @@ int run_schedule(CliContext& ctx) {
     const bool all = o.all_accounts;
     if (o.show + o.remove + at.has_value() != 1)
         return schedule_usage("give one of --at, --show and --remove");
-    if (o.show) return show();
-    if (o.remove) return remove();
+    if (o.show) return platform::show_daily_task();
+    if (o.remove) return platform::unschedule_daily_task();
 
     DailyTimer t;
     if (!parse_clock_time(*at, t.hour, t.minute))
@@ -84,30 +59,7 @@ int run_schedule(CliContext& ctx) {
         t.args.push_back("claim");
     }
 
-    if (!systemd_user_running()) {
-        std::printf(
-            "No systemd user instance runs here; add this line to your crontab (crontab -e):\n"
-            "%s\n",
-            crontab_line(t).c_str());
-        return 0;
-    }
-    const auto folder = systemd_user_folder();
-    std::string error;
-    if (!write_timer_units(folder, t, error)) {
-        std::fprintf(stderr, "quillet-cli: %s\n", error.c_str());
-        return 1;
-    }
-    run_systemctl_user({"daemon-reload"});
-    if (run_systemctl_user({"enable", "--now", kTimerUnit}) != 0) {
-        std::fprintf(stderr,
-                     "quillet-cli: the timer is written (%s) but systemctl --user enable --now "
-                     "%s failed\n",
-                     (folder / kTimerUnit).c_str(), kTimerUnit);
-        return 1;
-    }
-    std::printf("daily claim scheduled at %02d:%02d (%s)\n", t.hour, t.minute,
-                (folder / kTimerUnit).c_str());
-    return 0;
+    return platform::schedule_daily_task(t);
 }
 
 }  // namespace
