@@ -48,9 +48,7 @@ int weekday_of(const DateTime& t) {
     return static_cast<int>(((d % 7) + 7 + 4) % 7);  // 1970-01-01 was a Thursday
 }
 
-DateTime earliest_datetime() {
-    return DateTime{100, 1, 1, 0, 0, 0};
-}
+DateTime earliest_datetime() { return DateTime{100, 1, 1, 0, 0, 0}; }
 
 DateTime SystemClock::now() const {
     std::time_t t = std::time(nullptr);
@@ -75,9 +73,7 @@ void SystemClock::sleep_ms(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-FixedClock::FixedClock(DateTime t, int ms) {
-    set(t, ms);
-}
+FixedClock::FixedClock(DateTime t, int ms) { set(t, ms); }
 
 void FixedClock::set(DateTime t, int ms) {
     std::lock_guard lock(mutex_);
@@ -106,9 +102,7 @@ int64_t FixedClock::steady_ms() const {
     return steady_;
 }
 
-void FixedClock::sleep_ms(int ms) {
-    advance_ms(ms);
-}
+void FixedClock::sleep_ms(int ms) { advance_ms(ms); }
 
 Clock& system_clock() {
     static SystemClock clock;
