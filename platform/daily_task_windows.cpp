@@ -33,6 +33,14 @@ int schtasks(const std::vector<std::string>& args, std::string* out = nullptr) {
     return r.started ? r.status : -1;
 }
 
+// Whether the task is registered, with its listing. The listing must name
+// the task: a scheduler that answers every query with success (wine's)
+// registers nothing by that.
+bool task_registered(std::string& listing) {
+    return schtasks({"/Query", "/TN", kTaskName, "/FO", "LIST"}, &listing) == 0 &&
+           listing.find(kTaskName) != std::string::npos;
+}
+
 // The Task Scheduler reads UTF-16 with its byte order mark.
 bool write_utf16(const fs::path& file, const std::string& text, std::string& error) {
     std::error_code ec;
@@ -56,7 +64,7 @@ bool write_utf16(const fs::path& file, const std::string& text, std::string& err
 int show_daily_task() {
     const fs::path file = task_file();
     std::string listing;
-    if (schtasks({"/Query", "/TN", kTaskName, "/FO", "LIST"}, &listing) != 0) {
+    if (!task_registered(listing)) {
         std::printf("no daily claim is scheduled (task \"%s\")\n", kTaskName);
         return 0;
     }
@@ -65,7 +73,8 @@ int show_daily_task() {
 }
 
 int unschedule_daily_task() {
-    const bool had = schtasks({"/Query", "/TN", kTaskName}) == 0;
+    std::string listing;
+    const bool had = task_registered(listing);
     if (had && schtasks({"/Delete", "/TN", kTaskName, "/F"}) != 0) {
         std::fprintf(stderr,
                      "quillet-cli: the Task Scheduler did not delete the task; run: schtasks "
@@ -87,7 +96,9 @@ int schedule_daily_task(const DailyTimer& t) {
         std::fprintf(stderr, "quillet-cli: %s\n", error.c_str());
         return 1;
     }
-    if (schtasks({"/Create", "/XML", utf8_of_path(file), "/TN", kTaskName, "/F"}) != 0) {
+    std::string listing;
+    if (schtasks({"/Create", "/XML", utf8_of_path(file), "/TN", kTaskName, "/F"}) != 0 ||
+        !task_registered(listing)) {
         std::fprintf(stderr,
                      "quillet-cli: the task is written (%s) but the Task Scheduler did not take "
                      "it; register it with:\n%s\n",

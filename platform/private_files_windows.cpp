@@ -1,4 +1,5 @@
 #include <aclapi.h>
+#include <sddl.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -66,6 +67,20 @@ bool well_known(PSID sid, WELL_KNOWN_SID_TYPE type) {
     unsigned char buf[SECURITY_MAX_SID_SIZE];
     DWORD size = sizeof buf;
     return CreateWellKnownSid(type, nullptr, buf, &size) && EqualSid(sid, buf);
+}
+
+// An account's name for messages ("DOMAIN\\user"), else its SID text.
+std::string sid_name(PSID sid) {
+    wchar_t name[256], domain[256];
+    DWORD name_size = 256, domain_size = 256;
+    SID_NAME_USE use;
+    if (LookupAccountSidW(nullptr, sid, name, &name_size, domain, &domain_size, &use))
+        return domain_size > 0 ? utf8_of(domain) + "\\" + utf8_of(name) : utf8_of(name);
+    wchar_t* text = nullptr;
+    if (!ConvertSidToStringSidW(sid, &text)) return "others";
+    std::string out = utf8_of(text);
+    LocalFree(text);
+    return out;
 }
 
 }  // namespace
@@ -148,7 +163,7 @@ Privacy file_privacy(const fs::path& file, std::string& detail) {
         if (well_known(sid, WinLocalSystemSid) || well_known(sid, WinBuiltinAdministratorsSid) ||
             well_known(sid, WinCreatorOwnerSid))
             continue;
-        detail = "its access list lets others in";
+        detail = "its access list lets " + sid_name(sid) + " in";
         return Privacy::OpenToOthers;
     }
     return Privacy::Private;
