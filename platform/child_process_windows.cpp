@@ -1,9 +1,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cwchar>
+#include <future>
 #include <optional>
 #include <thread>
 
@@ -67,12 +69,11 @@ ChildResult run_shell_command(const std::string& command, const std::string& inp
     Handle err(inheritable(GetStdHandle(STD_ERROR_HANDLE)));
     Handle out(inheritable(GetStdHandle(STD_ERROR_HANDLE)));
 
-    // The job kills every process the command starts, however deep, at once.
+    // The job holds every process the command starts, however deep, so that
+    // the limit cuts them all off at once. A command that ends in time may
+    // leave work running, as a process group on Linux may.
     Handle job(CreateJobObjectW(nullptr, nullptr));
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (job.h == nullptr || !SetInformationJobObject(job.h, JobObjectExtendedLimitInformation,
-                                                     &limits, sizeof limits)) {
+    if (job.h == nullptr) {
         result.error = error_text("cannot make a job object");
         return result;
     }
@@ -105,7 +106,13 @@ ChildResult run_shell_command(const std::string& command, const std::string& inp
 
     // An anonymous pipe blocks: the input is written on a thread of its own,
     // which ends when the command reads it all, exits or is killed.
-    std::thread writer([h = our_end.h, &input] {
+    std::atomic<bool> written{false};
+    std::promise<HANDLE> writer_handle;
+    std::thread writer([h = our_end.h, &input, &written, &writer_handle] {
+        HANDLE self = nullptr;
+        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self, 0,
+                        FALSE, DUPLICATE_SAME_ACCESS);
+        writer_handle.set_value(self);
         size_t done = 0;
         while (done < input.size()) {
             DWORD n = 0;
@@ -114,8 +121,10 @@ ChildResult run_shell_command(const std::string& command, const std::string& inp
             done += n;
         }
         CloseHandle(h);
+        written = true;
     });
     our_end.h = nullptr;  // the writer closes it
+    Handle writer_thread(writer_handle.get_future().get());
 
     if (WaitForSingleObject(process.h, static_cast<DWORD>(limit_ms)) == WAIT_TIMEOUT) {
         TerminateJobObject(job.h, 1);
@@ -124,8 +133,12 @@ ChildResult run_shell_command(const std::string& command, const std::string& inp
     } else {
         DWORD code = 0;
         if (GetExitCodeProcess(process.h, &code)) result.status = static_cast<int>(code);
-        // Children the command left running are cut off with it.
-        TerminateJobObject(job.h, 1);
+    }
+    // Something the command left running may hold its input open unread:
+    // the writing ends with the command.
+    while (!written) {
+        if (writer_thread.h != nullptr) CancelSynchronousIo(writer_thread.h);
+        Sleep(10);
     }
     writer.join();
     // cmd.exe's "not recognised" is status 1; a missing program file is 9009.
