@@ -1,10 +1,9 @@
 #include "ledger/claim_recorder.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdio>
 
+#include "platform/folders.h"
 #include "session/session.h"
 #include "text/gbk.h"
 
@@ -25,7 +24,8 @@ ClaimRecorder::ClaimRecorder(Session& s, Ledger* ledger, std::string account)
     // Time and process tell passes apart across runs; the count within one
     // process (a second pass in the same second, a frozen test clock).
     static std::atomic<int> passes{0};
-    pass_ = summary_.started + " " + std::to_string(::getpid()) + "." + std::to_string(++passes);
+    pass_ = summary_.started + " " + std::to_string(platform::process_id()) + "." +
+            std::to_string(++passes);
     s_.on_claim_attempt = [this](const ClaimAttempt& a) { on_attempt(a); };
 }
 

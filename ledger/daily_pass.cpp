@@ -1,29 +1,12 @@
 #include "ledger/daily_pass.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 
 #include "ledger/notify.h"
+#include "platform/child_process.h"
 #include "session/session.h"
 
 namespace quillet {
-
-namespace {
-
-void write_all(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        done += static_cast<size_t>(n);
-    }
-}
-
-}  // namespace
 
 DailyPass::DailyPass(Session& s, DailyPassOptions options) : options_(std::move(options)) {
     const std::filesystem::path file = options_.ledger ? *options_.ledger : default_ledger_path();
@@ -70,15 +53,8 @@ PassSummary DailyPass::finish(int status, const std::string& error) {
                          r.status);
     }
 
-    if (const char* fd_text = std::getenv(kSummaryFdVariable); fd_text != nullptr) {
-        char* end = nullptr;
-        const long fd = std::strtol(fd_text, &end, 10);
-        if (end != fd_text && *end == '\0' && fd > 2 && fd < 65536) {
-            write_all(static_cast<int>(fd), summary_line(summary) + "\n" + json + "\n");
-            ::close(static_cast<int>(fd));
-        }
-        ::unsetenv(kSummaryFdVariable);
-    }
+    // Run by `claim --all-accounts`: the parent reads our summary back.
+    platform::send_report(kSummaryFdVariable, summary_line(summary) + "\n" + json + "\n");
     return summary;
 }
 

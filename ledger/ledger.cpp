@@ -1,10 +1,11 @@
 #include "ledger/ledger.h"
 
 #include <sqlite3.h>
-#include <sys/stat.h>
 
-#include <cstdlib>
 #include <system_error>
+
+#include "platform/folders.h"
+#include "platform/private_files.h"
 
 namespace quillet {
 namespace {
@@ -76,19 +77,19 @@ bool Ledger::open(const std::filesystem::path& file, std::string& error) {
             return false;
         }
         // The ledger names the player's QQ numbers: the folder is the user's alone.
-        ::chmod(folder.c_str(), 0700);
+        platform::make_private(folder);
     }
     const bool existed = std::filesystem::exists(file, ec);
     sqlite3* db = nullptr;
-    const int rc =
-        sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int rc = sqlite3_open_v2(platform::utf8_of_path(file).c_str(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
         error = last_error(db, "cannot open the ledger " + file.string());
         sqlite3_close_v2(db);
         return false;
     }
     db_ = db;
-    if (!existed) ::chmod(file.c_str(), 0600);  // the WAL and shared-memory files follow it
+    if (!existed) platform::make_private(file);  // the WAL and shared-memory files follow it
     // Another pass (the window and a timer, say) may be writing at the same
     // moment: wait for its one-row transaction rather than fail.
     sqlite3_busy_timeout(db_, 5000);
@@ -195,8 +196,10 @@ std::filesystem::path data_folder_for(const char* quillet_data_home, const char*
 }
 
 std::filesystem::path default_data_folder() {
-    return data_folder_for(std::getenv("QUILLET_DATA_HOME"), std::getenv("XDG_DATA_HOME"),
-                           std::getenv("HOME"));
+    const auto own = platform::env("QUILLET_DATA_HOME");
+    if (own && !own->empty()) return platform::path_from_utf8(*own);
+    const auto home = platform::user_data_home();
+    return (home ? *home : std::filesystem::path(".local") / "share") / "quillet";
 }
 
 std::filesystem::path default_ledger_path() {

@@ -13,10 +13,10 @@ struct NotifyResult {
     std::string error;       // why it could not start
 };
 
-// Runs command through /bin/sh -c in a process group of its own with text on
-// its standard input; its standard output goes to our standard error (ours
-// carries the program's own lines). Waits at most limit_ms, then kills the
-// group.
+// Runs command through the shell (/bin/sh -c; cmd.exe on Windows) in a
+// process group (a job object) of its own with text on its standard input;
+// its standard output goes to our standard error (ours carries the program's
+// own lines). Waits at most limit_ms, then kills the group.
 NotifyResult run_notify_command(const std::string& command, const std::string& text,
                                 int limit_ms = 10000);
 

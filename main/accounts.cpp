@@ -1,15 +1,14 @@
 #include "main/accounts.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+
+#include "platform/folders.h"
+#include "platform/private_files.h"
 
 namespace quillet {
 
@@ -24,7 +23,8 @@ fs::path accounts_folder_for(const char* xdg_config_home, const char* home) {
 }
 
 fs::path accounts_folder() {
-    return accounts_folder_for(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    const auto home = platform::user_config_home();
+    return (home ? *home : fs::path(".config")) / "quillet" / "accounts";
 }
 
 bool valid_account_name(const std::string& name) {
@@ -63,16 +63,15 @@ std::optional<std::string> read_private_cookie_file(const fs::path& file, std::s
         return std::nullopt;
     }
     // The mode of the file actually opened (a link is judged by its target).
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) {
-        error = "cannot read the cookie file " + file.string() + ": " + std::strerror(errno);
+    std::string detail;
+    const platform::Privacy privacy = platform::file_privacy(file, detail);
+    if (privacy == platform::Privacy::Unknown) {
+        error = "cannot read the cookie file " + file.string() + ": " + detail;
         return std::nullopt;
     }
-    if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-        char mode[8];
-        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
-        error = "the cookie file " + file.string() + " is accessible by others (mode " + mode +
-                "); it holds your login: run chmod 600 " + file.string();
+    if (privacy == platform::Privacy::OpenToOthers) {
+        error = "the cookie file " + file.string() + " is accessible by others (" + detail +
+                "); it holds your login: run " + platform::private_fix_command(file);
         return std::nullopt;
     }
     std::ostringstream text;
@@ -102,33 +101,12 @@ std::optional<std::string> read_account_cookie(const std::string& name, std::str
 
 bool write_private_cookie_file(const fs::path& file, const std::string& text, std::string& error) {
     std::error_code ec;
-    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
-    if (!fs::exists(folder, ec)) {
+    const fs::path folder = file.parent_path();
+    if (!folder.empty() && !fs::exists(folder, ec)) {
         fs::create_directories(folder, ec);
-        if (!ec) fs::permissions(folder, fs::perms::owner_all, ec);
+        if (!ec) platform::make_private(folder);
     }
-    std::string temp = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temp.data());  // created 0600
-    if (fd < 0) {
-        error = "cannot write " + file.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
-    size_t done = 0;
-    while (ok && done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += static_cast<size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), file.c_str()) == 0;
-    if (!ok) {
-        error = "cannot write " + file.string() + ": " + std::strerror(errno);
-        ::unlink(temp.c_str());
-    }
-    return ok;
+    return platform::write_private_file(file, text, error);
 }
 
 }  // namespace quillet

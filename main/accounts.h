@@ -1,8 +1,9 @@
 #pragma once
 // Account profiles: several QQ accounts signed in side by side, each a cookie
 // file $XDG_CONFIG_HOME/quillet/accounts/NAME.cookie (else
-// ~/.config/quillet/accounts/). The cookie text is a credential: a file that
-// group or others may read is refused, as a shell client refuses its keys.
+// ~/.config/quillet/accounts/; %APPDATA%\quillet\accounts on Windows). The
+// cookie text is a credential: a file that others may read is refused, as a
+// shell client refuses its keys.
 #include <filesystem>
 #include <optional>
 #include <string>

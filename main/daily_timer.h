@@ -1,58 +1,26 @@
 #pragma once
-// The daily claim timer: a systemd user timer and its service that run
-// quillet-cli once a day, or, where no user service manager runs, the
-// equivalent crontab line for the user to add.
-#include <filesystem>
-#include <optional>
-#include <string>
-#include <vector>
+// The daily claim task lives with the other things each system does its own
+// way; the names the features and their tests know are kept here.
+#include "platform/daily_task.h"
 
 namespace quillet {
 
-struct DailyTimer {
-    int hour = 0, minute = 0;
-    std::filesystem::path program;   // absolute path of quillet-cli
-    std::vector<std::string> args;   // its options and command ("--account", "main", "claim")
-    int randomized_delay_sec = 300;  // spreads the players' passes over a few minutes
-};
-
-inline constexpr const char* kTimerUnit = "quillet-daily.timer";
-inline constexpr const char* kServiceUnit = "quillet-daily.service";
-
-// "HH:MM" (00:00-23:59, one- or two-digit hour); false otherwise.
-bool parse_clock_time(const std::string& text, int& hour, int& minute);
-
-// The two unit files' texts.
-std::string timer_unit_text(const DailyTimer& t);
-std::string service_unit_text(const DailyTimer& t);
-// "MM HH * * * 'program' 'arg' ..." (no line end).
-std::string crontab_line(const DailyTimer& t);
-
-// $XDG_CONFIG_HOME/systemd/user, else ~/.config/systemd/user.
-std::filesystem::path systemd_user_folder_for(const char* xdg_config_home, const char* home);
-std::filesystem::path systemd_user_folder();
-
-// Writes both units into folder (created when missing); false with a message.
-bool write_timer_units(const std::filesystem::path& folder, const DailyTimer& t,
-                       std::string& error);
-// Removes both units; true when none is left (also when there were none).
-bool remove_timer_units(const std::filesystem::path& folder, std::string& error);
-// The timer's and the service's texts when both exist.
-struct InstalledTimer {
-    std::string timer, service;
-};
-std::optional<InstalledTimer> read_timer_units(const std::filesystem::path& folder);
-
-// The systemctl to run: $QUILLET_SYSTEMCTL when set (tests), else "systemctl".
-std::string systemctl_program();
-// Whether a user service manager answers: XDG_RUNTIME_DIR is set and
-// "systemctl --user is-system-running" succeeds (a degraded manager still
-// runs timers, so that counts too).
-bool systemd_user_running();
-// Runs "systemctl --user ARGS..." quietly; its exit status (-1 when it could not run).
-int run_systemctl_user(const std::vector<std::string>& args);
-
-// Single-quotes a word for a POSIX shell when it needs it.
-std::string shell_quote(const std::string& word);
+using platform::crontab_line;
+using platform::DailyTimer;
+using platform::InstalledTimer;
+using platform::kServiceUnit;
+using platform::kTimerUnit;
+using platform::parse_clock_time;
+using platform::read_timer_units;
+using platform::remove_timer_units;
+using platform::run_systemctl_user;
+using platform::service_unit_text;
+using platform::shell_quote;
+using platform::systemctl_program;
+using platform::systemd_user_folder;
+using platform::systemd_user_folder_for;
+using platform::systemd_user_running;
+using platform::timer_unit_text;
+using platform::write_timer_units;
 
 }  // namespace quillet

@@ -1,7 +1,6 @@
 #include "main/start_sequence.h"
 
-#include <sched.h>
-
+#include "platform/system.h"
 #include "session/session.h"
 
 namespace quillet {
@@ -45,10 +44,7 @@ void on_main_window_destroyed(Session& s) {
 }
 
 bool restrict_to_first_processor() {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    CPU_SET(0, &set);
-    return sched_setaffinity(0, sizeof set, &set) == 0;
+    return platform::restrict_to_first_processor();
 }
 
 }  // namespace quillet

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/folders.h"
+#include "platform/private_files.h"
 #include "sandbox/json.h"
 #include "sandbox/login_page.h"
 #include "sandbox/sandbox.h"
@@ -18,30 +20,8 @@ namespace quillet::sandbox {
 
 namespace {
 
-// Cookies are credentials: the file is the user's alone (0600) from its first
-// byte, and appears whole or not at all (written beside it, then renamed).
-bool write_private_file(const std::string& file, const std::string& text) {
-    const std::filesystem::path target(file);
-    const std::filesystem::path folder =
-        target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temp.data());  // created 0600
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
-    for (size_t done = 0; ok && done < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += static_cast<size_t>(n);
-    }
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), file.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
-}
-
 // Where it listens and how to point quillet-cli at it, for a person.
-void print_listening(int bound, const std::string& scenario, const std::string& qq,
+void print_listening(int bound, int tls_port, const std::string& scenario, const std::string& qq,
                      const std::string& cookie_file);
 
 }  // namespace
@@ -93,8 +73,11 @@ int serve_until_stopped(const ServeOptions& options) {
             std::printf("quillet-sandbox serving the login page over HTTPS on 127.0.0.1:%d\n", tls);
     }
     if (!cookie_file.empty()) {
-        if (!write_private_file(cookie_file, sandbox.account_cookie())) {
-            std::fprintf(stderr, "quillet-sandbox: cannot write %s\n", cookie_file.c_str());
+        // Cookies are credentials: the file is the user's alone, whole or not at all.
+        std::string why;
+        if (!platform::write_private_file(platform::path_from_utf8(cookie_file),
+                                          sandbox.account_cookie(), why)) {
+            std::fprintf(stderr, "quillet-sandbox: %s\n", why.c_str());
             return 1;
         }
     }
@@ -119,7 +102,8 @@ int serve_until_stopped(const ServeOptions& options) {
                     json_quote(cookie_file).c_str());
         std::fflush(stdout);
     } else {
-        print_listening(bound, scenario.string(), sandbox.account_qq(), cookie_file);
+        print_listening(bound, sandbox.tls_port(), scenario.string(), sandbox.account_qq(),
+                        cookie_file);
     }
 
     int sig = 0;
@@ -131,7 +115,7 @@ int serve_until_stopped(const ServeOptions& options) {
 
 namespace {
 
-void print_listening(int bound, const std::string& scenario, const std::string& qq,
+void print_listening(int bound, int tls_port, const std::string& scenario, const std::string& qq,
                      const std::string& cookie_file) {
     std::printf("quillet-sandbox listening on 127.0.0.1:%d (scenario %s)\n", bound,
                 scenario.c_str());
@@ -145,14 +129,14 @@ void print_listening(int bound, const std::string& scenario, const std::string& 
     }
     std::printf("try: quillet-cli --connect-to '*=127.0.0.1:%d' --cookie-file %s info\n", bound,
                 cookie_file.empty() ? "F" : cookie_file.c_str());
-    if (sandbox.tls_port() > 0) {
+    if (tls_port > 0) {
         std::printf(
             "QR login: put ca_file=%s under [net] in a configuration file F, then: "
             "quillet-cli --config F --connect-to 'ssl.ptlogin2.qq.com=127.0.0.1:%d' "
             "--connect-to 'xui.ptlogin2.qq.com=127.0.0.1:%d' --connect-to "
             "'*=127.0.0.1:%d' login --cookie-file NEW_FILE\n",
-            (default_certificate_dir() / "sandbox-cert.pem").string().c_str(), sandbox.tls_port(),
-            sandbox.tls_port(), bound);
+            (default_certificate_dir() / "sandbox-cert.pem").string().c_str(), tls_port, tls_port,
+            bound);
     }
     std::fflush(stdout);
 }

@@ -2,7 +2,8 @@
 // Where the configuration file lives: "quillet.cfg" in the program's folder,
 // as the program always kept it, unless that folder cannot be written (an
 // installed program); then the user's configuration folder
-// ($XDG_CONFIG_HOME/quillet, else ~/.config/quillet) holds it. A file that
+// ($XDG_CONFIG_HOME/quillet, else ~/.config/quillet; %APPDATA%\quillet on
+// Windows) holds it. A file that
 // already stands beside the program is always used.
 #include <filesystem>
 

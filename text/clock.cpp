@@ -4,6 +4,8 @@
 #include <ctime>
 #include <thread>
 
+#include "platform/system.h"
+
 namespace quillet {
 
 int64_t days_from_civil(int year, int month, int day) {
@@ -50,8 +52,7 @@ DateTime earliest_datetime() { return DateTime{100, 1, 1, 0, 0, 0}; }
 
 DateTime SystemClock::now() const {
     std::time_t t = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&t, &local);
+    const std::tm local = platform::local_time(t);
     return DateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                     local.tm_hour,        local.tm_min,     local.tm_sec};
 }

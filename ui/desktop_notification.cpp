@@ -9,6 +9,7 @@
 #include "ledger/pass_summary.h"
 #include "main/application.h"
 #include "main/window_controllers.h"
+#include "platform/folders.h"
 #include "ui/form_window.h"
 #include "ui/qt_view.h"
 
@@ -24,12 +25,12 @@ namespace {
 // A bus that is not there must never be started for us (libdbus would try
 // to launch one): only an address given, or the usual per-user socket.
 bool session_bus_named() {
-    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (address != nullptr && *address != '\0') return true;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const auto address = platform::env("DBUS_SESSION_BUS_ADDRESS");
+    if (address && !address->empty()) return true;
+    const auto runtime = platform::env("XDG_RUNTIME_DIR");
     std::error_code ec;
-    return runtime != nullptr && *runtime != '\0' &&
-           std::filesystem::exists(std::filesystem::path(runtime) / "bus", ec);
+    return runtime && !runtime->empty() &&
+           std::filesystem::exists(platform::path_from_utf8(*runtime) / "bus", ec);
 }
 
 QString pass_text(const PassSummary& s) {

@@ -4,9 +4,9 @@
 // no system call elsewhere is cut short), which asks the session's jobs to
 // stop; the command then ends with a closing line and exit status 130 (SIGINT)
 // or 143 (SIGTERM). A second signal ends the program at once.
-#include <atomic>
 #include <string>
-#include <thread>
+
+#include "platform/interrupts.h"
 
 namespace quillet {
 
@@ -28,8 +28,7 @@ class InterruptWatch {
     void stop_jobs_of(JobRunner* jobs);
 
   private:
-    std::atomic<bool> done_{false};
-    std::thread thread_;
+    platform::InterruptWatch watch_;
 };
 
 // While alive, a signal also requests `stop`: for work a command runs on its
@@ -48,10 +47,6 @@ int interrupt_signal();
 int interrupted_status();
 // "SIGINT", "SIGTERM".
 std::string signal_name(int sig);
-
-// Lets a child process about to exec take SIGINT and SIGTERM again (call it
-// between fork and exec: async-signal-safe).
-void unblock_interrupts_in_child();
 
 // How far the long work of the command got, from its progress reports: the
 // last "done of total" seen before the interruption.

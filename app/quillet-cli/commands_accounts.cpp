@@ -1,12 +1,7 @@
 // quillet-cli with several accounts: `claim --all-accounts` runs the claim of
 // every profile in turn, each in a quillet-cli of its own (its own session,
 // simulator and exit status), and prints one summary line per account.
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +16,8 @@
 #include "app/quillet-cli/daily_commands.h"
 #include "ledger/daily_pass.h"
 #include "main/accounts.h"
+#include "platform/child_process.h"
+#include "platform/folders.h"
 
 namespace quillet {
 
@@ -35,48 +32,13 @@ std::string absolute(const std::string& path) {
 // One account's pass in a child quillet-cli; its summary (two lines) comes
 // back on a pipe, its own output goes to our standard error.
 int run_account(const std::string& program, std::vector<std::string> args, std::string& summary) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return 1;
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    // The environment is built before the fork: the child of a threaded
-    // program may not allocate.
-    std::vector<std::string> env_texts{std::string(kSummaryFdVariable) + "=" +
-                                       std::to_string(fds[1])};
-    const std::string prefix = std::string(kSummaryFdVariable) + "=";
-    for (char** e = environ; *e != nullptr; ++e)
-        if (std::string_view(*e).substr(0, prefix.size()) != prefix) env_texts.emplace_back(*e);
-    std::vector<char*> envp;
-    for (std::string& e : env_texts) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        ::close(fds[0]);
-        ::close(fds[1]);
-        return 1;
-    }
-    if (pid == 0) {
-        unblock_interrupts_in_child();
-        ::dup2(STDERR_FILENO, STDOUT_FILENO);
-        ::fcntl(fds[1], F_SETFD, 0);  // the summary descriptor survives exec
-        ::execve(program.c_str(), argv.data(), envp.data());
-        ::_exit(127);
-    }
-    ::close(fds[1]);
-    char buf[4096];
-    for (;;) {
-        const ssize_t n = ::read(fds[0], buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        summary.append(buf, static_cast<size_t>(n));
-    }
-    ::close(fds[0]);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR) return 1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+    platform::ProgramRun run;
+    run.argv.push_back(program);
+    run.argv.insert(run.argv.end(), args.begin(), args.end());
+    run.report_variable = kSummaryFdVariable;
+    platform::ChildResult r = platform::run_program(run);
+    summary = std::move(r.report);
+    return r.status < 0 ? 1 : r.status;
 }
 
 int run_accounts(CliContext& ctx) {
@@ -103,9 +65,8 @@ int run_accounts(CliContext& ctx) {
 }  // namespace
 
 std::string self_program() {
-    std::error_code ec;
-    const auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string("quillet-cli") : p.string();
+    const auto p = platform::executable_path();
+    return p.empty() ? std::string("quillet-cli") : p.string();
 }
 
 std::string login_expired_line(const CliOptions* options) {

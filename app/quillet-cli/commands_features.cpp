@@ -1,8 +1,6 @@
 // quillet-cli account features: each runs the start-up initialisation as the
 // main window does, then raises the event of the feature's menu item, button
 // or panel.
-#include <poll.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -16,6 +14,7 @@
 #include "app/quillet-cli/daily_commands.h"
 #include "main/application.h"
 #include "main/window_controllers.h"
+#include "platform/console.h"
 #include "services/assets.h"
 #include "session/session.h"
 #include "text/gbk.h"
@@ -128,26 +127,12 @@ const char* picture_extension(const std::string& bytes) {
 
 // The captcha's letters as the user types them, one line; empty when none came.
 std::string read_captcha_letters() {
-    if (::isatty(STDIN_FILENO) == 1) {
+    if (platform::is_terminal(platform::Stream::In)) {
         std::fputs("captcha letters: ", stderr);
         std::fflush(stderr);
     }
-    // Read byte by byte so that nothing past the line is taken, and in short
-    // waits so that SIGINT or SIGTERM ends the wait.
-    std::string line;
-    for (;;) {
-        if (interrupt_signal() != 0) return {};
-        pollfd in{STDIN_FILENO, POLLIN, 0};
-        const int ready = ::poll(&in, 1, 100);
-        if (ready < 0 && errno != EINTR) break;
-        if (ready <= 0) continue;
-        char ch = 0;
-        const ssize_t n = ::read(STDIN_FILENO, &ch, 1);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0 || ch == '\n') break;
-        if (line.size() < 256) line += ch;  // a captcha has a few letters
-    }
-    return trim(line);
+    const auto line = platform::read_line([] { return interrupt_signal() != 0; });
+    return line ? trim(*line) : std::string();
 }
 
 // cdk KEY AREA_ID: opens the CDKEY panel as its link does (a captcha, the

@@ -1,6 +1,8 @@
-// quillet-cli `schedule`: a daily claim run by the user's service manager
-// (a systemd user timer), or the crontab line to add where none runs.
+// quillet-cli `schedule`: a daily claim run by the system's scheduler (a
+// systemd user timer, else a crontab line to add; the Task Scheduler on
+// Windows).
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,49 +25,21 @@ int schedule_usage(const std::string& why) {
     return 2;
 }
 
-std::string js(const std::string& text) {
-    return json_string(text);
-}
-
-int show(bool json) {
-    const auto folder = systemd_user_folder();
-    const auto units = read_timer_units(folder);
-    const std::string timer_file = (folder / kTimerUnit).string();
-    if (!units) {
-        if (json)
-            std::printf("{\"scheduled\":false,\"timer_file\":%s}\n", js(timer_file).c_str());
-        else
-            std::printf("no daily claim is scheduled (%s)\n", timer_file.c_str());
-        return 0;
+// Tells what the scheduler did: one JSON object, or the text for a person.
+int told(const platform::DailyTaskReport& r, bool json) {
+    if (r.status != 0) {
+        std::fprintf(stderr, "quillet-cli: %s\n", r.error.c_str());
+        return r.status;
     }
-    const std::string service_file = (folder / kServiceUnit).string();
-    if (json)
-        std::printf(
-            "{\"scheduled\":true,\"timer_file\":%s,\"timer\":%s,\"service_file\":%s,"
-            "\"service\":%s}\n",
-            js(timer_file).c_str(), js(units->timer).c_str(), js(service_file).c_str(),
-            js(units->service).c_str());
-    else
-        std::printf("# %s\n%s\n# %s\n%s", timer_file.c_str(), units->timer.c_str(),
-                    service_file.c_str(), units->service.c_str());
-    return 0;
-}
-
-int remove(bool json) {
-    const auto folder = systemd_user_folder();
-    const bool had = read_timer_units(folder).has_value();
-    if (systemd_user_running()) run_systemctl_user({"disable", "--now", kTimerUnit});
-    std::string error;
-    if (!remove_timer_units(folder, error)) {
-        std::fprintf(stderr, "quillet-cli: %s\n", error.c_str());
-        return 1;
+    if (json) {
+        std::string line = std::string("{\"scheduled\":") + (r.scheduled ? "true" : "false");
+        for (const auto& [key, value] : r.fields)
+            line += "," + json_string(key) + ":" +
+                    (value == "true" || value == "false" ? value : json_string(value));
+        std::printf("%s}\n", line.c_str());
+    } else {
+        std::fputs(r.text.c_str(), stdout);
     }
-    if (systemd_user_running()) run_systemctl_user({"daemon-reload"});
-    if (json)
-        std::printf("{\"removed\":%s}\n", had ? "true" : "false");
-    else
-        std::printf(had ? "the daily claim is no longer scheduled\n"
-                        : "no daily claim was scheduled\n");
     return 0;
 }
 
@@ -77,8 +51,8 @@ int run_schedule(CliContext& ctx) {
     const bool all = o.all_accounts;
     if (o.show + o.remove + at.has_value() != 1)
         return schedule_usage("give one of --at, --show and --remove");
-    if (o.show) return show(o.json);
-    if (o.remove) return remove(o.json);
+    if (o.show) return told(platform::show_daily_task(), o.json);
+    if (o.remove) return told(platform::unschedule_daily_task(), o.json);
 
     DailyTimer t;
     if (!parse_clock_time(*at, t.hour, t.minute))
@@ -104,38 +78,7 @@ int run_schedule(CliContext& ctx) {
         t.args.push_back("claim");
     }
 
-    if (!systemd_user_running()) {
-        if (o.json)
-            std::printf("{\"scheduled\":false,\"crontab\":%s}\n", js(crontab_line(t)).c_str());
-        else
-            std::printf(
-                "No systemd user instance runs here; add this line to your crontab (crontab "
-                "-e):\n%s\n",
-                crontab_line(t).c_str());
-        return 0;
-    }
-    const auto folder = systemd_user_folder();
-    std::string error;
-    if (!write_timer_units(folder, t, error)) {
-        std::fprintf(stderr, "quillet-cli: %s\n", error.c_str());
-        return 1;
-    }
-    run_systemctl_user({"daemon-reload"});
-    if (run_systemctl_user({"enable", "--now", kTimerUnit}) != 0) {
-        std::fprintf(stderr,
-                     "quillet-cli: the timer is written (%s) but systemctl --user enable --now "
-                     "%s failed\n",
-                     (folder / kTimerUnit).c_str(), kTimerUnit);
-        return 1;
-    }
-    char at_text[8];
-    std::snprintf(at_text, sizeof at_text, "%02d:%02d", t.hour % 100, t.minute % 100);
-    if (o.json)
-        std::printf("{\"scheduled\":true,\"at\":%s,\"timer_file\":%s}\n", js(at_text).c_str(),
-                    js((folder / kTimerUnit).string()).c_str());
-    else
-        std::printf("daily claim scheduled at %s (%s)\n", at_text, (folder / kTimerUnit).c_str());
-    return 0;
+    return told(platform::schedule_daily_task(t), o.json);
 }
 
 }  // namespace

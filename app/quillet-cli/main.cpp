@@ -2,8 +2,6 @@
 // the application object build the session (configuration, hosts, routing,
 // the simulator, the sign-in from a cookie file) over a printing view and an
 // in-memory cookie store, and runs one command.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +16,7 @@
 #include "main/application.h"
 #include "net/cookie_jar.h"
 #include "net/hosts.h"
+#include "platform/console.h"
 #include "session/session.h"
 #include "text/gbk.h"
 #include "text/ini_file.h"
@@ -40,7 +39,8 @@ const CliCommand* find_command(const std::string& name) {
 CliOutput output_mode(bool json) {
     if (json) return CliOutput::Json;
     const char* term = std::getenv("TERM");
-    const bool terminal = ::isatty(STDOUT_FILENO) == 1 && std::getenv("NO_COLOR") == nullptr &&
+    const bool terminal = platform::is_terminal(platform::Stream::Out) &&
+                          std::getenv("NO_COLOR") == nullptr &&
                           !(term != nullptr && std::strcmp(term, "dumb") == 0);
     return terminal ? CliOutput::Coloured : CliOutput::Plain;
 }
@@ -112,7 +112,7 @@ int run(int argc, char** argv) {
     warn_about_setup(app, *command);
     // Progress lines go to a terminal only, never into a file or a pipe; an
     // interruption tells how far the work got.
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    const bool terminal = platform::is_terminal(platform::Stream::Err);
     if (terminal) view.set_progress_stream(stderr);
     app.session().progress = [&view, terminal](int done, int total) {
         note_progress(done, total);
@@ -135,5 +135,6 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    quillet::platform::prepare_console();
     return run(argc, argv);
 }

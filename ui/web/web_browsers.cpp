@@ -1,9 +1,5 @@
 #include "ui/web/web_browsers.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QUrl>
 #include <QWebEngineView>
 #include <cerrno>
@@ -14,6 +10,8 @@
 #include "main/application.h"
 #include "net/hosts.h"
 #include "net/http_client.h"
+#include "platform/folders.h"
+#include "platform/private_files.h"
 #include "sandbox/sandbox.h"
 #include "session/controls.h"
 #include "session/session.h"
@@ -59,25 +57,8 @@ WebBrowsers::~WebBrowsers() {
 }
 
 bool write_private_file(const std::string& file, const std::string& text) {
-    const std::filesystem::path target(file);
-    std::string temp =
-        (target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path()) /
-        ("." + target.filename().string() + ".XXXXXX");
-    const int fd = ::mkstemp(temp.data());  // created 0600
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
-    size_t done = 0;
-    while (ok && done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += static_cast<size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), file.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    std::string error;
+    return platform::write_private_file(platform::path_from_utf8(file), text, error);
 }
 
 int save_login(Application& app, QtView& view, const std::string& file, std::string& error) {

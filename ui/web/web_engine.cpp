@@ -1,7 +1,5 @@
 #include "ui/web/web_engine.h"
 
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QLoggingCategory>
@@ -13,6 +11,7 @@
 #include <optional>
 
 #include "net/hosts.h"
+#include "platform/system.h"
 
 namespace quillet {
 namespace {
@@ -86,7 +85,7 @@ void prepare_web_engine(const std::string& resolver_rules) {
     static bool prepared = false;
     if (prepared) return;
     prepared = true;
-    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
+    if (platform::running_as_root() && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
         std::fputs("quillet: running as root: the embedded browser runs without its sandbox\n",
                    stderr);
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

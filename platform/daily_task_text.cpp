@@ -1,16 +1,12 @@
-#include "main/daily_timer.h"
-
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
-namespace quillet {
+#include "platform/child_process.h"
+#include "platform/daily_task.h"
+#include "platform/folders.h"
+
+namespace quillet::platform {
 
 namespace fs = std::filesystem;
 
@@ -153,7 +149,8 @@ fs::path systemd_user_folder_for(const char* xdg_config_home, const char* home) 
 }
 
 fs::path systemd_user_folder() {
-    return systemd_user_folder_for(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    const auto home = user_config_home();
+    return (home ? *home : fs::path(".config")) / "systemd" / "user";
 }
 
 bool write_timer_units(const fs::path& folder, const DailyTimer& t, std::string& error) {
@@ -188,56 +185,23 @@ std::optional<InstalledTimer> read_timer_units(const fs::path& folder) {
 }
 
 std::string systemctl_program() {
-    const char* p = std::getenv("QUILLET_SYSTEMCTL");
-    return p != nullptr && *p != '\0' ? p : "systemctl";
+    const auto p = env("QUILLET_SYSTEMCTL");
+    return p && !p->empty() ? *p : "systemctl";
 }
 
 namespace {
 
 // Runs systemctl --user ARGS; its standard output into out when given.
 int systemctl_user(const std::vector<std::string>& args, std::string* out) {
-    std::vector<std::string> words{systemctl_program(), "--user"};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    int fds[2] = {-1, -1};
-    if (out != nullptr && ::pipe2(fds, O_CLOEXEC) != 0) return -1;
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        if (out != nullptr) {
-            ::close(fds[0]);
-            ::close(fds[1]);
-        }
-        return -1;
-    }
-    if (pid == 0) {
-        // Quiet: the caller says what happened in its own words.
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(out != nullptr ? fds[1] : null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    if (out != nullptr) {
-        ::close(fds[1]);
-        char buf[512];
-        ssize_t n = 0;
-        while ((n = ::read(fds[0], buf, sizeof buf)) != 0) {
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                break;
-            }
-            out->append(buf, static_cast<size_t>(n));
-        }
-        ::close(fds[0]);
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR) return -1;
-    if (!WIFEXITED(status)) return -1;
-    const int code = WEXITSTATUS(status);
-    return code == 127 ? -1 : code;
+    ProgramRun run;
+    run.argv = {systemctl_program(), "--user"};
+    run.argv.insert(run.argv.end(), args.begin(), args.end());
+    // Quiet: the caller says what happened in its own words.
+    run.output = out != nullptr ? ProgramRun::Output::Capture : ProgramRun::Output::Discard;
+    run.quiet = true;
+    ChildResult r = run_program(run);
+    if (out != nullptr) *out = std::move(r.output);
+    return r.status == 127 ? -1 : r.status;
 }
 
 }  // namespace
@@ -247,12 +211,105 @@ int run_systemctl_user(const std::vector<std::string>& args) {
 }
 
 bool systemd_user_running() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime == nullptr || *runtime == '\0') return false;
+    const auto runtime = env("XDG_RUNTIME_DIR");
+    if (!runtime || runtime->empty()) return false;
     std::string state;
     if (systemctl_user({"is-system-running"}, &state) == 0) return true;
     // A degraded manager (one unit failed) still runs timers.
     return state.rfind("degraded", 0) == 0 || state.rfind("starting", 0) == 0;
 }
 
-}  // namespace quillet
+}  // namespace quillet::platform
+
+namespace quillet::platform {
+
+namespace {
+
+std::string xml_escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string task_scheduler_xml(const DailyTimer& t) {
+    const std::string at = two(t.hour) + ":" + two(t.minute);
+    std::string args;
+    for (const std::string& a : t.args) args += (args.empty() ? "" : " ") + windows_argument(a);
+    // The start boundary only anchors the time of day; a date in the past
+    // makes the task due from today on.
+    return "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"
+           "<Task version=\"1.2\" "
+           "xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\n"
+           "  <RegistrationInfo>\n"
+           "    <Description>Quillet daily claim at " +
+           at +
+           " (quillet-cli schedule --remove deletes it)</Description>\n"
+           "  </RegistrationInfo>\n"
+           "  <Triggers>\n"
+           "    <CalendarTrigger>\n"
+           "      <StartBoundary>2024-01-01T" +
+           at +
+           ":00</StartBoundary>\n"
+           "      <Enabled>true</Enabled>\n"
+           "      <RandomDelay>PT" +
+           std::to_string(t.randomized_delay_sec) +
+           "S</RandomDelay>\n"
+           "      <ScheduleByDay>\n"
+           "        <DaysInterval>1</DaysInterval>\n"
+           "      </ScheduleByDay>\n"
+           "    </CalendarTrigger>\n"
+           "  </Triggers>\n"
+           "  <Principals>\n"
+           "    <Principal id=\"Author\">\n"
+           "      <LogonType>InteractiveToken</LogonType>\n"
+           "      <RunLevel>LeastPrivilege</RunLevel>\n"
+           "    </Principal>\n"
+           "  </Principals>\n"
+           "  <Settings>\n"
+           // A pass missed while the machine was off or asleep runs at the next start.
+           "    <StartWhenAvailable>true</StartWhenAvailable>\n"
+           "    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\n"
+           "    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\n"
+           "    <RunOnlyIfNetworkAvailable>false</RunOnlyIfNetworkAvailable>\n"
+           "    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>\n"
+           "    <ExecutionTimeLimit>PT1H</ExecutionTimeLimit>\n"
+           "    <Enabled>true</Enabled>\n"
+           "  </Settings>\n"
+           "  <Actions Context=\"Author\">\n"
+           "    <Exec>\n"
+           "      <Command>" +
+           xml_escaped(utf8_of_path(t.program)) +
+           "</Command>\n"
+           "      <Arguments>" +
+           xml_escaped(args) +
+           "</Arguments>\n"
+           "    </Exec>\n"
+           "  </Actions>\n"
+           "</Task>\n";
+}
+
+std::string schtasks_create_command(const fs::path& xml_file) {
+    return "schtasks /Create /XML " + windows_argument(utf8_of_path(xml_file)) + " /TN " +
+           windows_argument(kTaskName) + " /F";
+}
+
+}  // namespace quillet::platform
