@@ -24,14 +24,14 @@ TEST(TodayFilter, KeepsWhatIsOnOfferThatDay) {
         {"dates:'20160801-20160831'", "20160831", true},
         {"dates:'20160801-20160831'", "20160901", false},
         {"dates:'20160801-20160831'", "1000101", false},
-        {"dates:'20160801'", "20991231", true},                    // one part: every day
+        {"dates:'20160801'", "20991231", true},             // one part: every day
         {"dates:'20160801-20160815-20160831'", "20000101", true},  // three parts: every day
-        {"dates:'20160801-'", "20160815", false},                  // empty end reads as 0
-        {"date:20160815", "20160815", false},                      // no apostrophes: empty value
-        {"dates:20160801-20160802", "20170101", true},             // empty value: one part
-        {"week:'20160815'", "20000101", true},                     // unknown key
-        {"'20160815'", "20000101", true},                          // no key at all
-        {"date :'20160815'", "20000101", true},                    // "date " is another key
+        {"dates:'20160801-'", "20160815", false},          // empty end reads as 0
+        {"date:20160815", "20160815", false},              // no apostrophes: empty value
+        {"dates:20160801-20160802", "20170101", true},     // empty value: one part
+        {"week:'20160815'", "20000101", true},             // unknown key
+        {"'20160815'", "20000101", true},                  // no key at all
+        {"date :'20160815'", "20000101", true},            // "date " is another key
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.only) + " on " + c.today);
