@@ -2,8 +2,6 @@
 // its history, a pass killed half-way, the expired login, several accounts,
 // the daily timer and the notification command.
 #include <gtest/gtest.h>
-
-#include <climits>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -12,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -336,10 +335,10 @@ TEST_F(Daily, TheNotifyCommandGetsTheSummaryAndAHangingOneIsCutOff) {
     // The gifts the answers named, a lottery's three prizes among them, and
     // the refusals counted apart from them.
     const std::vector<std::string> gifts = {
-        "每日签到礼包",         "M4A1-雷神(1天)", "经验加成卡(1天)",
-        "200GP",                "AK47-火麒麟(3天)", "AK47-火麒麟体验(1天)",
-        "开学季礼包",           "心悦特权礼包",   "TGP每日启动礼包：火麒麟(1天)",
-        "会员每日礼包",         "CF黄金礼包(雷神1天)",
+        "每日签到礼包", "M4A1-雷神(1天)",      "经验加成卡(1天)",
+        "200GP",        "AK47-火麒麟(3天)",    "AK47-火麒麟体验(1天)",
+        "开学季礼包",   "心悦特权礼包",        "TGP每日启动礼包：火麒麟(1天)",
+        "会员每日礼包", "CF黄金礼包(雷神1天)",
     };
     std::vector<std::string> received;
     for (const auto& g : (*json)["received"].elements()) received.push_back(g.text());
