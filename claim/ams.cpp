@@ -1,5 +1,6 @@
 #include "claim/ams.h"
 
+#include "claim/outcome_text.h"
 #include "script/json_view.h"
 #include "services/game_service_client.h"
 #include "session/session.h"
@@ -55,6 +56,31 @@ std::string read_code(const std::string& answer, const std::string& name) {
     while (i < answer.size() && answer[i] >= '0' && answer[i] <= '9') ++i;
     if (i == digits) return {};
     return answer.substr(begin, i - begin);
+}
+
+// The outcome of a readable claim answer: by its codes where it has them,
+// by its words where it has none. message is the server's text, shown what
+// the log line shows.
+ClaimOutcome decide(const std::string& ret, const std::string& module_ret,
+                    const std::string& message, const std::string& shown) {
+    OutcomeKind kind;
+    std::string code = ret;
+    if (ret.empty()) {
+        kind = outcome_of_text("AMS", gbk_to_utf8(shown));
+    } else if (ret != "0") {
+        kind = OutcomeKind::nothing_given;
+    } else if (!module_ret.empty() && module_ret != "0") {
+        kind = OutcomeKind::nothing_given;
+        code = module_ret;
+    } else {
+        kind = OutcomeKind::given;
+    }
+    ClaimOutcome outcome{shown, kind, code, {}};
+    if (kind == OutcomeKind::given) {
+        if (std::string gift = gift_named_in(gbk_to_utf8(message)); !gift.empty())
+            outcome.gifts = {utf8_to_gbk(gift)};
+    }
+    return outcome;
 }
 
 }  // namespace
@@ -144,17 +170,31 @@ ClaimOutcome ams_read_claim_answer(const std::string& answer, const std::string&
     static const std::string kConfig = utf8_to_gbk("领取失败，配置错误 50003");
     static const std::string kClaimed = utf8_to_gbk("领取成功");
 
-    if (answer.empty()) return {kNetwork, false};
+    if (answer.empty()) return ClaimOutcome::failure(kNetwork, "50001");
     JsonView view;
-    if (!view.load(answer)) return {kParse, false};
-    if (!rK.empty()) return {view.get_text(rK), true};
+    if (!view.load(answer)) return ClaimOutcome::failure(kParse, "50002");
+    // "ret" is the flow's verdict; a flow that ran its module also tells the
+    // module's own in modRet.iRet (a lottery with no draws left refuses there).
+    const std::string ret = view.get_text("ret");
+    if (!rK.empty()) {
+        std::string message = view.get_text(rK);
+        return decide(ret, {}, message, message);
+    }
 
     std::string message = view.get_text("modRet.sMsg");
     if (message.empty()) message = view.get_text("flowRet.sMsg");
     message = unescape_unicode(message);
-    if (message.empty()) return {kConfig, false};
-    if (message == "MODULE OK" || message == "success") return {kClaimed, true};
-    return {clean_message(cleaner, message), true};
+    if (message.empty()) return ClaimOutcome::failure(kConfig, "50003");
+    const std::string code = !ret.empty() ? ret : view.get_text("flowRet.iRet");
+    const std::string shown =
+        message == "MODULE OK" || message == "success" ? kClaimed : clean_message(cleaner, message);
+    ClaimOutcome outcome = decide(code, view.get_text("modRet.iRet"), message, shown);
+    if (outcome.kind == OutcomeKind::given) {
+        // A module that names its package says so apart from the message.
+        const std::string package = unescape_unicode(view.get_text("modRet.sPackageName"));
+        if (!package.empty()) outcome.gifts = {package};
+    }
+    return outcome;
 }
 
 ClaimOutcome ams_claim(Session& s, const ActivityEntry& e, const MessageCleaner& cleaner) {

@@ -14,9 +14,9 @@ struct Session;
 class BoundIds;
 
 // Binds the session's area and role to activity aId. Returns "0" when bound
-// (already in bound for this QQ number and area, or confirmed now) or when no binding is needed (aId,
-// sfId0 or saId empty); otherwise the failure code: "-2" for an unanswered
-// query, the query's ret, or the submit's iRet (possibly empty).
+// (already in bound for this QQ number and area, or confirmed now) or when no binding is needed
+// (aId, sfId0 or saId empty); otherwise the failure code: "-2" for an unanswered query, the query's
+// ret, or the submit's iRet (possibly empty).
 std::string ams_bind(Session& s, const std::string& aId, const std::string& saId,
                      const std::string& sfId0, const std::string& sfId1, BoundIds& bound);
 // The same for a catalogue entry, with s.state.ams_bound_ids.
@@ -36,8 +36,8 @@ std::string ams_standard_body(const std::string& aId, const std::string& fId,
 std::string ams_bind_query_body(const std::string& aId, const std::string& saId,
                                 const std::string& sfId0, const std::string& g_tk,
                                 const std::string& game_site_host);
-std::string ams_bind_submit_body(const Session& s, const std::string& aId,
-                                 const std::string& saId, const std::string& sfId1);
+std::string ams_bind_submit_body(const Session& s, const std::string& aId, const std::string& saId,
+                                 const std::string& sfId1);
 
 // Reads a claim answer (already decoded to GBK) as ams_claim does.
 ClaimOutcome ams_read_claim_answer(const std::string& answer, const std::string& rK,

@@ -34,15 +34,16 @@ bool on_offer(const std::string& only, const std::string& today) {
 }
 
 void log_outcome(Session& s, const std::string& prefix, const ClaimOutcome& outcome) {
-    s.log.append(prefix + outcome.message, outcome.answered ? colour::green : colour::red);
+    s.log.append(prefix + outcome.message, outcome.answered() ? colour::green : colour::red);
 }
 
-// Tells the session's watcher (if any) what the attempt's log line said.
+// Tells the session's watcher (if any) what the attempt's log line said and
+// what it got the player.
 void report(Session& s, const ActivityEntry& e, int n, int i, const char* protocol,
-            const ClaimOutcome& outcome, std::string code = {}) {
+            const ClaimOutcome& outcome) {
     if (!s.on_claim_attempt) return;
-    s.on_claim_attempt(
-        ClaimAttempt{i, n, e.t, e.item_t, protocol, outcome.answered, code, outcome.message});
+    s.on_claim_attempt(ClaimAttempt{i, n, e.t, e.item_t, protocol, outcome.kind, outcome.code,
+                                    outcome.message, outcome.gifts});
 }
 
 }  // namespace
@@ -75,17 +76,19 @@ void dispatch_entry(Session& s, const ActivityEntry& entry, int n, int i,
     if (type == "1" || type.empty()) {
         const std::string prefix = attempt_prefix(entry, n, i);
         const std::string code = ams_bind(s, entry);
-        const ClaimOutcome outcome = code != "0" ? ClaimOutcome{kBindFailed + "1" + code, false}
-                                                 : ams_claim(s, entry, cleaner);
+        const ClaimOutcome outcome =
+            code != "0" ? ClaimOutcome::failure(kBindFailed + "1" + code, "1" + code)
+                        : ams_claim(s, entry, cleaner);
         log_outcome(s, prefix, outcome);
-        report(s, entry, n, i, "AMS", outcome, code != "0" ? "1" + code : "");
+        report(s, entry, n, i, "AMS", outcome);
     } else if (type == "7") {
         const std::string prefix = attempt_prefix(entry, n, i);
         const std::string code = tgp_bind(s, entry);
         const ClaimOutcome outcome =
-            code != "0" ? ClaimOutcome{kBindFailed + "2" + code, false} : tgp_claim(s, entry);
+            code != "0" ? ClaimOutcome::failure(kBindFailed + "2" + code, "2" + code)
+                        : tgp_claim(s, entry);
         log_outcome(s, prefix, outcome);
-        report(s, entry, n, i, "TGP", outcome, code != "0" ? "2" + code : "");
+        report(s, entry, n, i, "TGP", outcome);
     } else if (type == "4") {
         const ClaimOutcome outcome = vip_claim(s, entry);
         log_outcome(s, attempt_prefix(entry, n, i), outcome);

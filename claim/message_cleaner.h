@@ -9,7 +9,7 @@
 namespace quillet {
 
 class MessageCleaner {
-public:
+  public:
     // Splits text at every CR LF; the pieces become the new list.
     void set_phrases(std::string_view text);
     void clear() { phrases_.clear(); }
@@ -20,7 +20,7 @@ public:
     // The program's 19 phrases, joined by CR LF (GBK).
     static std::string default_phrases();
 
-private:
+  private:
     std::vector<std::string> phrases_;
 };
 

@@ -7,6 +7,11 @@
 
 namespace quillet {
 
+namespace {
+// A draw wins a prize or two; a longer list in an answer is not read on.
+constexpr int kMaxPrizes = 20;
+}  // namespace
+
 std::string qzone_url(const Session& s, const std::string& token) {
     return s.http_url(Host::QZONE_ACT, "/fcg-bin/fcg_qzact_lottery?g_tk=") + s.state.g_tk +
            "&r=" + token;
@@ -43,21 +48,32 @@ ClaimOutcome qzone_read_answer(const std::string& answer) {
     static const std::string kParse = utf8_to_gbk("领取失败，解析错误 90002");
     static const std::string kDrawn = utf8_to_gbk("您已抽取过该奖励，请明天再试");
 
-    if (answer.empty()) return {kNetwork, false};
+    if (answer.empty()) return ClaimOutcome::failure(kNetwork, "90001");
     JsonView view;
     if (!view.load(text_between(answer, "frameElement.callback(", ");", 1, true)))
-        return {kParse, false};
+        return ClaimOutcome::failure(kParse, "90002");
     // subcode may come as a number or as a string: both read as the same text.
     const std::string subcode = view.get_text("subcode");
-    if (subcode == "-7029") return {kDrawn, true};
-    if (subcode == "0") return {view.get_text("data[0].name"), true};
-    return {view.get_text("message"), true};
+    if (subcode == "-7029") return ClaimOutcome::refused(kDrawn, subcode);
+    if (subcode == "0") {
+        // One draw may win several prizes: each is named in "data".
+        std::vector<std::string> prizes;
+        for (int i = 0; i < kMaxPrizes; ++i) {
+            std::string name = view.get_text("data[" + std::to_string(i) + "].name");
+            if (name.empty()) break;
+            prizes.push_back(std::move(name));
+        }
+        return ClaimOutcome::gift(view.get_text("data[0].name"), subcode, std::move(prizes));
+    }
+    // Any other subcode (or none): "message" is the lottery's own reason.
+    std::string message = view.get_text("message");
+    return ClaimOutcome::refused(std::move(message), subcode);
 }
 
 ClaimOutcome qzone_claim(Session& s, const ActivityEntry& e) {
     std::string headers = qzone_header_lines(s);
-    const std::string answer = s.http.post_text(qzone_url(s, make_random_token()),
-                                                qzone_body(s, e), true, &s.state.cookie, &headers);
+    const std::string answer = s.http.post_text(qzone_url(s, make_random_token()), qzone_body(s, e),
+                                                true, &s.state.cookie, &headers);
     return qzone_read_answer(answer);
 }
 

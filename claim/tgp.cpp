@@ -79,18 +79,26 @@ ClaimOutcome tgp_read_gift_answer(const std::string& answer) {
     static const std::string kUnreleased = utf8_to_gbk("新版本暂未发布");
     static const std::string kNotStarted = utf8_to_gbk("您在今天还未通过TGP启动过CF游戏");
 
-    if (answer.empty()) return {kNetwork, false};
+    if (answer.empty()) return ClaimOutcome::failure(kNetwork, "60001");
     JsonView view;
-    if (!view.load(answer)) return {kParse, false};
+    if (!view.load(answer)) return ClaimOutcome::failure(kParse, "60002");
     const std::string status = view.get_text("status");
-    if (status == "1") return {view.get_text("data.name"), true};
+    if (status == "1") {
+        std::string name = view.get_text("data.name");
+        std::vector<std::string> gifts;
+        if (!name.empty()) gifts.push_back(name);
+        return ClaimOutcome::gift(std::move(name), status, std::move(gifts));
+    }
+    // Every other status is the platform saying no; with status "0" its
+    // reason is the code in "data".
     if (status == "0") {
         const std::string data = view.get_text("data");
-        if (data == "-99") return {kAlready, true};
-        if (data == "-105") return {kUnreleased, true};
-        if (data == "-103") return {kNotStarted, true};
+        if (data == "-99") return ClaimOutcome::refused(kAlready, data);
+        if (data == "-105") return ClaimOutcome::refused(kUnreleased, data);
+        if (data == "-103") return ClaimOutcome::refused(kNotStarted, data);
+        return ClaimOutcome::refused("", data);
     }
-    return {"", true};
+    return ClaimOutcome::refused("", status);
 }
 
 ClaimOutcome tgp_claim(Session& s, const ActivityEntry& e) {

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "claim/outcome_text.h"
 #include "script/json_view.h"
 #include "session/session.h"
 #include "text/gbk.h"
@@ -47,11 +48,11 @@ ClaimOutcome vip_read_answer(const std::string& answer, const std::string& rS) {
     static const std::string kParse = utf8_to_gbk("领取失败，解析错误 80002");
     static const std::string kNoRule = utf8_to_gbk("领取失败，解析错误 80003");
 
-    if (answer.empty()) return {kNetwork, false};
+    if (answer.empty()) return ClaimOutcome::failure(kNetwork, "80001");
     std::string json = text_between(answer, "123(", ")");
     if (json.empty()) json = answer;
     JsonView view;
-    if (!view.load(json)) return {kParse, false};
+    if (!view.load(json)) return ClaimOutcome::failure(kParse, "80002");
 
     const std::string ret = view.get_text("ret");
     std::string message;
@@ -61,9 +62,18 @@ ClaimOutcome vip_read_answer(const std::string& answer, const std::string& rS) {
             break;
         }
     }
-    if (message.empty()) return {kNoRule, false};
+    if (message.empty()) return ClaimOutcome::failure(kNoRule, "80003");
     if (starts_with(message, "j:")) message = view.get_text(text_after_last(message, ":"));
-    return {message, true};
+    // The activity's rules only pick the words; "ret" 0 is the system's yes
+    // whatever they say. An answer without "ret" is read by its words.
+    OutcomeKind kind = ret == "0" ? OutcomeKind::given : OutcomeKind::nothing_given;
+    if (ret.empty()) kind = outcome_of_text("VIP", gbk_to_utf8(message));
+    ClaimOutcome outcome{message, kind, ret, {}};
+    if (kind == OutcomeKind::given) {
+        if (std::string gift = gift_named_in(gbk_to_utf8(message)); !gift.empty())
+            outcome.gifts = {utf8_to_gbk(gift)};
+    }
+    return outcome;
 }
 
 ClaimOutcome vip_claim(Session& s, const ActivityEntry& e) {

@@ -36,7 +36,8 @@ ClaimRecorder::~ClaimRecorder() {
 LedgerRow ClaimRecorder::row_of(const Session& s, const ClaimAttempt& a, const std::string& account,
                                 const std::string& pass) {
     LedgerRow r;
-    r.time = ledger_time_now(s);
+    r.at = s.clock.utc_of(s.clock.now());
+    r.utc_offset = utc_offset_at(s.clock, r.at);
     r.account = account;
     r.qq = s.state.qq;
     r.area = gbk_to_utf8(s.state.area_name);
@@ -44,9 +45,10 @@ LedgerRow ClaimRecorder::row_of(const Session& s, const ClaimAttempt& a, const s
     r.group = gbk_to_utf8(a.group);
     r.item = gbk_to_utf8(a.item);
     r.protocol = a.protocol;
-    r.answered = a.answered;
+    r.outcome = a.kind;
+    r.code = a.code;
     r.message = gbk_to_utf8(a.message);
-    r.code = failure_code(a.answered, a.code, r.message);
+    for (const std::string& g : a.gifts) r.gifts.push_back(gbk_to_utf8(g));
     r.pass = pass;
     return r;
 }
@@ -59,12 +61,23 @@ void ClaimRecorder::on_attempt(const ClaimAttempt& a) {
         if (!ledger_->record(row, error) && ledger_error_.empty()) ledger_error_ = error;
     }
     ++summary_.tried;
-    if (row.answered) {
-        ++summary_.answered;
-        if (counts_as_received(row.message))
-            summary_.received.push_back(!row.item.empty() ? row.item : row.group);
-    } else {
-        ++summary_.failed;
+    switch (row.outcome) {
+        case OutcomeKind::given:
+            ++summary_.given;
+            if (!row.gifts.empty()) {
+                summary_.received.insert(summary_.received.end(), row.gifts.begin(),
+                                         row.gifts.end());
+            } else {
+                // "领取成功" names nothing: the entry's own title is the gift.
+                summary_.received.push_back(!row.item.empty() ? row.item : row.group);
+            }
+            break;
+        case OutcomeKind::nothing_given:
+            ++summary_.nothing_given;
+            break;
+        case OutcomeKind::failed:
+            ++summary_.failed;
+            break;
     }
 }
 

@@ -11,7 +11,7 @@ namespace quillet {
 DailyPass::DailyPass(Session& s, DailyPassOptions options) : options_(std::move(options)) {
     const std::filesystem::path file = options_.ledger ? *options_.ledger : default_ledger_path();
     std::string error;
-    if (!ledger_.open(file, error)) warning_ = error;
+    if (!ledger_.open(file, error, s.clock)) warning_ = error;
     recorder_ = std::make_unique<ClaimRecorder>(s, ledger_.is_open() ? &ledger_ : nullptr,
                                                 options_.account);
 }

@@ -9,12 +9,17 @@ namespace quillet {
 
 namespace {
 
-std::string attempt_line(const LedgerRow& r) {
-    std::string line = "  " + (r.time.size() >= 19 ? r.time.substr(11) : r.time) + " " + r.qq;
+std::string outcome_text(const LedgerRow& r) {
+    std::string out(outcome_words(r.outcome));
+    if (r.outcome_derived) out += " (derived)";
+    if (r.outcome != OutcomeKind::given && !r.code.empty()) out += " " + r.code;
+    return out;
+}
+
+std::string attempt_line(const LedgerRow& r, const Clock& clock) {
+    std::string line = "  " + local_time_text(clock, r.at).substr(11) + " " + r.qq;
     if (!r.account.empty()) line += " " + r.account;
-    line += " " + r.area + " " + r.protocol + " " + (r.answered ? "answered" : "failed");
-    if (!r.code.empty()) line += " " + r.code;
-    line += " ";
+    line += " " + r.area + " " + r.protocol + " " + outcome_text(r) + " ";
     if (!r.group.empty()) line += "【" + r.group + "】";
     if (!r.item.empty()) line += "【" + r.item + "】";
     // A message is one line in the log; keep it one line here too.
@@ -22,32 +27,51 @@ std::string attempt_line(const LedgerRow& r) {
     return line + "\n";
 }
 
+std::string utc_text(int64_t at) {
+    const DateTime t = civil_from_seconds(at);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02dZ", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
+    return buf;
+}
+
 }  // namespace
 
-std::string history_plain(const std::vector<LedgerRow>& rows) {
+std::string history_plain(const std::vector<LedgerRow>& rows, const Clock& clock) {
     std::string out;
     for (size_t i = 0; i < rows.size();) {
-        const std::string day = rows[i].day();
+        const std::string day = local_day_text(clock, rows[i].at);
         size_t j = i;
-        int answered = 0;
-        while (j < rows.size() && rows[j].day() == day) answered += rows[j++].answered ? 1 : 0;
+        int counts[3] = {0, 0, 0};
+        while (j < rows.size() && local_day_text(clock, rows[j].at) == day)
+            ++counts[static_cast<int>(rows[j++].outcome)];
         const int total = static_cast<int>(j - i);
         out += day + ": " + std::to_string(total) + (total == 1 ? " attempt, " : " attempts, ") +
-               std::to_string(answered) + " answered, " + std::to_string(total - answered) +
+               std::to_string(counts[static_cast<int>(OutcomeKind::given)]) + " given, " +
+               std::to_string(counts[static_cast<int>(OutcomeKind::nothing_given)]) +
+               " nothing given, " + std::to_string(counts[static_cast<int>(OutcomeKind::failed)]) +
                " failed\n";
-        for (; i < j; ++i) out += attempt_line(rows[i]);
+        for (; i < j; ++i) out += attempt_line(rows[i], clock);
     }
     return out;
 }
 
-std::string history_json(const LedgerRow& r) {
-    return "{\"time\":" + json_quote(r.time) + ",\"day\":" + json_quote(r.day()) +
-           ",\"account\":" + json_quote(r.account) + ",\"qq\":" + json_quote(r.qq) +
-           ",\"area\":" + json_quote(r.area) + ",\"area_id\":" + std::to_string(r.area_id) +
-           ",\"group\":" + json_quote(r.group) + ",\"item\":" + json_quote(r.item) +
-           ",\"protocol\":" + json_quote(r.protocol) +
-           ",\"answered\":" + (r.answered ? "true" : "false") + ",\"code\":" + json_quote(r.code) +
-           ",\"message\":" + json_quote(r.message) + ",\"pass\":" + json_quote(r.pass) + "}";
+std::string history_json(const LedgerRow& r, const Clock& clock) {
+    std::string gifts = "[";
+    for (size_t i = 0; i < r.gifts.size(); ++i)
+        gifts += (i > 0 ? "," : "") + json_quote(r.gifts[i]);
+    gifts += "]";
+    return "{\"time\":" + json_quote(local_time_text(clock, r.at)) +
+           ",\"day\":" + json_quote(local_day_text(clock, r.at)) +
+           ",\"utc\":" + json_quote(utc_text(r.at)) + ",\"account\":" + json_quote(r.account) +
+           ",\"qq\":" + json_quote(r.qq) + ",\"area\":" + json_quote(r.area) +
+           ",\"area_id\":" + std::to_string(r.area_id) + ",\"group\":" + json_quote(r.group) +
+           ",\"item\":" + json_quote(r.item) + ",\"protocol\":" + json_quote(r.protocol) +
+           ",\"answered\":" + (r.answered() ? "true" : "false") +
+           ",\"outcome\":" + json_quote(std::string(outcome_name(r.outcome))) +
+           ",\"outcome_derived\":" + (r.outcome_derived ? "true" : "false") +
+           ",\"code\":" + json_quote(r.code) + ",\"message\":" + json_quote(r.message) +
+           ",\"gifts\":" + gifts + ",\"pass\":" + json_quote(r.pass) + "}";
 }
 
 std::string first_day_of(const std::string& today, int days) {

@@ -83,7 +83,7 @@ void claim_and_record(Program& p) {
     }
     Ledger ledger;
     std::string error;
-    const bool open = !p.ledger_file.empty() && ledger.open(p.ledger_file, error);
+    const bool open = !p.ledger_file.empty() && ledger.open(p.ledger_file, error, p.s.clock);
     if (!open && !error.empty())
         std::fprintf(stderr, "quillet: the claim ledger keeps no record of this pass: %s\n",
                      error.c_str());
@@ -94,8 +94,18 @@ void claim_and_record(Program& p) {
     if (p.pass_ended) p.pass_ended(recorder.summary());
 }
 
+// What an attempt got the player, as the records panel words it; an old
+// row's outcome was read from its message, and says so.
+std::string claim_record_outcome(const LedgerRow& r) {
+    std::string text = r.outcome == OutcomeKind::given           ? "已获得"
+                       : r.outcome == OutcomeKind::nothing_given ? "未获得"
+                                                                 : "失败";
+    return r.outcome_derived ? text + "(推断)" : text;
+}
+
 // "领取记录": the signed-in number's attempts of the last seven days, newest
-// first, the failures in red.
+// first, in local time; what each got the player in its own column, the
+// failures in red.
 void show_claim_records(Program& p) {
     Session& s = p.s;
     std::vector<LedgerRow> rows;
@@ -103,8 +113,10 @@ void show_claim_records(Program& p) {
     if (std::filesystem::exists(p.ledger_file, ec)) {
         Ledger ledger;
         std::string error;
-        if (ledger.open(p.ledger_file, error)) {
-            rows = ledger.rows(first_day_of(format_datetime(s.clock.now(), 3), 7), "", error);
+        if (ledger.open(p.ledger_file, error, s.clock)) {
+            rows = ledger.rows(
+                start_of_day(s.clock, first_day_of(format_datetime(s.clock.now(), 3), 7)), "",
+                error);
         }
         if (!error.empty()) {
             s.log.append(utf8_to_gbk("[提示]领取记录读取失败：" + error), colour::red);
@@ -119,11 +131,12 @@ void show_claim_records(Program& p) {
     int row = 0;
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
         if (it->qq != qq) continue;
-        const std::string result = !it->message.empty() ? it->message : it->code;
-        s.view.add_row(list, {utf8_to_gbk(it->time), utf8_to_gbk(it->group), utf8_to_gbk(it->item),
-                              utf8_to_gbk(result)});
-        if (!it->answered) {
-            for (int column = 0; column < 4; ++column)
+        const std::string message = !it->message.empty() ? it->message : it->code;
+        s.view.add_row(list, {utf8_to_gbk(local_time_text(s.clock, it->at)), utf8_to_gbk(it->group),
+                              utf8_to_gbk(it->item), utf8_to_gbk(claim_record_outcome(*it)),
+                              utf8_to_gbk(message)});
+        if (!it->answered()) {
+            for (int column = 0; column < 5; ++column)
                 s.view.set_cell_colour(list, row, column, colour::red);
         }
         ++row;

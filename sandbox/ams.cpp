@@ -29,12 +29,14 @@ std::string serial(uint64_t n, const std::string& aid, const std::string& fid) {
 }
 
 // {"ret":"0","msg":"",flowRet:{iRet 0, MODULE OK}, modRet:{sMsg}}: the module ran.
+// A module that refuses (a lottery with no draws left) says so in its own
+// iRet while the flow still reports 0.
 std::string module_answer(const std::string& msg_json, const std::string& serial_no,
-                          const std::string& jdata = "") {
+                          const std::string& jdata = "", const std::string& module_ret = "0") {
     std::string out =
         "{\"ret\":\"0\",\"msg\":\"\",\"flowRet\":{\"iRet\":\"0\",\"sMsg\":\"MODULE OK\","
         "\"iAlertSerial\":\"0\",\"sLogSerialNum\":\"" +
-        serial_no + "\"},\"modRet\":{\"iRet\":0,\"sMsg\":" + msg_json;
+        serial_no + "\"},\"modRet\":{\"iRet\":" + module_ret + ",\"sMsg\":" + msg_json;
     if (!jdata.empty()) out += ",\"jData\":" + jdata;
     out += ",\"sAmsSerial\":\"" + serial_no + "\"}}";
     return out;
@@ -161,8 +163,11 @@ Answer World::ams_claim(const Call& c, Account* a, const std::string& aid, const
     if (!ans["flow"].is_null()) {
         return ams_text(refusal(ans.str("code", "600"), json_quote(ans.str("flow"))));
     }
-    return ams_text(
-        module_answer(json_quote(ans.str("mod", "MODULE OK")), serial(++serial_, aid, fid)));
+    const std::string module_ret = ans.str("iRet", "0");
+    if (module_ret.empty() || module_ret.find_first_not_of("-0123456789") != std::string::npos)
+        return ams_text(refusal("-1", json_quote("非常抱歉，活动配置错误！")));
+    return ams_text(module_answer(json_quote(ans.str("mod", "MODULE OK")),
+                                  serial(++serial_, aid, fid), "", module_ret));
 }
 
 // Activity 41615: 227206 reads the role into the session of the activity,

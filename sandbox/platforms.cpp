@@ -85,6 +85,15 @@ Answer World::tgp(const Call& c) {
             answers.size() == 0
                 ? (n == 0 ? "gift" : "-99")
                 : answers[std::min<size_t>(static_cast<size_t>(n), answers.size() - 1)].text();
+        // The platform behind a broken proxy, or a dropped connection.
+        if (code == "broken") {
+            Answer bad = text_answer(
+                "<html><head><title>502 Bad Gateway</title></head><body>502 Bad Gateway</body>"
+                "</html>");
+            bad.status = 502;
+            return bad;
+        }
+        if (code == "empty") return text_answer("");
         if (code == "gift") {
             return reply("{\"status\":\"1\",\"data\":{\"name\":" + json_quote(g.str("name")) +
                          ",\"id\":\"" + gift + "\"}}");
@@ -110,7 +119,10 @@ Answer World::vip_ams(const Call& c) {
         const Json& answers = v["answers"];
         int n = a->claims["vip:" + actid]++;
         if (answers.size() == 0) return reply("{\"ret\":\"0\",\"msg\":\"ok\"}");
-        return reply(answers[std::min<size_t>(static_cast<size_t>(n), answers.size() - 1)].dump());
+        const Json& ans = answers[std::min<size_t>(static_cast<size_t>(n), answers.size() - 1)];
+        if (ans["empty"].truth()) return text_answer("");
+        if (!ans["raw"].is_null()) return text_answer(ans.str("raw"));
+        return reply(ans.dump());
     }
     return reply("{\"ret\":\"-1\",\"msg\":\"活动不存在\"}");
 }
@@ -141,6 +153,8 @@ Answer World::qzone(const Call& c) {
         int n = a->claims["qzone:" + actid + "/" + ruleid]++;
         if (answers.size() == 0) break;
         const Json& ans = answers[std::min<size_t>(static_cast<size_t>(n), answers.size() - 1)];
+        if (ans["empty"].truth()) return text_answer("");
+        if (!ans["raw"].is_null()) return text_answer(ans.str("raw"));
         long long sub = ans.num("subcode");
         Json data = Json::array();
         if (sub == 0) {

@@ -325,9 +325,10 @@ std::vector<ControlSpec> main_controls() {
         .describe("消费记录");
     t.add(main::超级列表框_领取记录, main::外形框_领取记录.name, K::ListView, inner)
         .column("时间", 130)
-        .column("活动", 150)
-        .column("道具", 150)
-        .column("结果", 150)
+        .column("活动", 120)
+        .column("道具", 120)
+        .column("结果", 70)
+        .column("信息", 140)
         .describe("领取记录");
 
     const std::string_view assets = main::外形框_我的资产.name;

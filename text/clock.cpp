@@ -48,7 +48,9 @@ int weekday_of(const DateTime& t) {
     return static_cast<int>(((d % 7) + 7 + 4) % 7);  // 1970-01-01 was a Thursday
 }
 
-DateTime earliest_datetime() { return DateTime{100, 1, 1, 0, 0, 0}; }
+DateTime earliest_datetime() {
+    return DateTime{100, 1, 1, 0, 0, 0};
+}
 
 DateTime SystemClock::now() const {
     std::time_t t = std::time(nullptr);
@@ -73,7 +75,33 @@ void SystemClock::sleep_ms(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-FixedClock::FixedClock(DateTime t, int ms) { set(t, ms); }
+int64_t SystemClock::utc_of(const DateTime& local) const {
+    std::tm tm{};
+    tm.tm_year = local.year - 1900;
+    tm.tm_mon = local.month - 1;
+    tm.tm_mday = local.day;
+    tm.tm_hour = local.hour;
+    tm.tm_min = local.minute;
+    tm.tm_sec = local.second;
+    tm.tm_isdst = -1;  // the zone's rules decide, as they did when the time was read
+    return static_cast<int64_t>(std::mktime(&tm));
+}
+
+DateTime SystemClock::local_of(int64_t utc) const {
+    const std::time_t t = static_cast<std::time_t>(utc);
+    std::tm local{};
+    localtime_r(&t, &local);
+    return DateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                    local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+int utc_offset_at(const Clock& clock, int64_t utc) {
+    return static_cast<int>(seconds_of(clock.local_of(utc)) - utc);
+}
+
+FixedClock::FixedClock(DateTime t, int ms) {
+    set(t, ms);
+}
 
 void FixedClock::set(DateTime t, int ms) {
     std::lock_guard lock(mutex_);
@@ -102,7 +130,24 @@ int64_t FixedClock::steady_ms() const {
     return steady_;
 }
 
-void FixedClock::sleep_ms(int ms) { advance_ms(ms); }
+void FixedClock::sleep_ms(int ms) {
+    advance_ms(ms);
+}
+
+void FixedClock::set_utc_offset(int seconds) {
+    std::lock_guard lock(mutex_);
+    utc_offset_ = seconds;
+}
+
+int64_t FixedClock::utc_of(const DateTime& local) const {
+    std::lock_guard lock(mutex_);
+    return seconds_of(local) - utc_offset_;
+}
+
+DateTime FixedClock::local_of(int64_t utc) const {
+    std::lock_guard lock(mutex_);
+    return civil_from_seconds(utc + utc_offset_);
+}
 
 Clock& system_clock() {
     static SystemClock clock;

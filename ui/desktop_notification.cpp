@@ -34,10 +34,18 @@ bool session_bus_named() {
 }
 
 QString pass_text(const PassSummary& s) {
-    return QString::fromUtf8("一键领取结束：共领取 %1 次，成功 %2 次，失败 %3 次")
-        .arg(s.tried)
-        .arg(s.answered)
-        .arg(s.failed);
+    QString text =
+        QString::fromUtf8("一键领取结束：共领取 %1 次，获得 %2 次，未获得 %3 次，失败 %4 次")
+            .arg(s.tried)
+            .arg(s.given)
+            .arg(s.nothing_given)
+            .arg(s.failed);
+    if (!s.received.empty()) {
+        QStringList names;
+        for (const std::string& name : s.received) names << QString::fromStdString(name);
+        text += QString::fromUtf8("。获得：") + names.join(QString::fromUtf8("、"));
+    }
+    return text;
 }
 
 }  // namespace

@@ -32,20 +32,21 @@ int run_history(CliContext& ctx) {
     }
     Ledger ledger;
     std::string error;
-    if (!ledger.open(file, error)) {
+    if (!ledger.open(file, error, ctx.session.clock)) {
         std::fprintf(stderr, "quillet-cli: %s\n", error.c_str());
         return 1;
     }
-    const auto rows = ledger.rows(first_day_of(format_datetime(ctx.session.clock.now(), 3), days),
-                                  account, error);
+    const Clock& clock = ctx.session.clock;
+    const auto rows = ledger.rows(
+        start_of_day(clock, first_day_of(format_datetime(clock.now(), 3), days)), account, error);
     if (!error.empty()) {
         std::fprintf(stderr, "quillet-cli: %s\n", error.c_str());
         return 1;
     }
     if (ctx.json) {
-        for (const LedgerRow& r : rows) std::printf("%s\n", history_json(r).c_str());
+        for (const LedgerRow& r : rows) std::printf("%s\n", history_json(r, clock).c_str());
     } else {
-        std::fputs(history_plain(rows).c_str(), stdout);
+        std::fputs(history_plain(rows, clock).c_str(), stdout);
     }
     return 0;
 }

@@ -140,32 +140,116 @@ TEST(AmsClaim, ReadsTheAnswer) {
         std::string answer;
         std::string rK;
         std::string message;
-        bool answered;
+        OutcomeKind kind;
+        std::string code;
+        std::vector<std::string> gifts;
     };
+    constexpr auto G = OutcomeKind::given, N = OutcomeKind::nothing_given, F = OutcomeKind::failed;
     const Case cases[] = {
-        {"no answer", "", "", gbk("领取失败，网络错误 50001"), false},
-        {"not JSON", "<html>busy</html>", "", gbk("领取失败，解析错误 50002"), false},
-        {"not JSON with rK", "{ret:", "msg", gbk("领取失败，解析错误 50002"), false},
-        {"module ok", R"({"ret":"0","modRet":{"sMsg":"MODULE OK"}})", "", gbk("领取成功"), true},
-        {"flow success", R"({"flowRet":{"sMsg":"success"}})", "", gbk("领取成功"), true},
-        {"other letter case is a message", R"({"modRet":{"sMsg":"Success"}})", "", "Success", true},
-        {"flow fallback", R"({"modRet":{"sMsg":""},"flowRet":{"sMsg":"x"}})", "", "x", true},
-        {"module first", R"({"modRet":{"sMsg":"m"},"flowRet":{"sMsg":"f"}})", "", "m", true},
-        {"no message", R"({"ret":"0"})", "", gbk("领取失败，配置错误 50003"), false},
-        {"escaped twice", R"({"modRet":{"sMsg":"\\u606d\\u559c"}})", "", gbk("恭喜"), true},
-        {"cleaned", gbk(R"({"modRet":{"sMsg":"很抱歉，您已领取过该礼包，不能重复领取！"}})"), "",
-         gbk("您已领取过该礼包"), true},
-        {"only phrases", gbk(R"({"modRet":{"sMsg":"非常抱歉，领取机会不足，"}})"), "", "", true},
-        {"rK taken as it is", gbk(R"({"msg":"很抱歉，\\u606d"})"), "msg", gbk("很抱歉，\\u606d"),
-         true},
-        {"rK path", R"({"data":{"name":"AK"}})", "data.name", "AK", true},
-        {"rK absent", R"({"modRet":{"sMsg":"MODULE OK"}})", "msg", "", true},
+        {"no answer", "", "", gbk("领取失败，网络错误 50001"), F, "50001", {}},
+        {"not JSON", "<html>busy</html>", "", gbk("领取失败，解析错误 50002"), F, "50002", {}},
+        {"not JSON with rK", "{ret:", "msg", gbk("领取失败，解析错误 50002"), F, "50002", {}},
+        {"module ok",
+         R"({"ret":"0","modRet":{"sMsg":"MODULE OK"}})",
+         "",
+         gbk("领取成功"),
+         G,
+         "0",
+         {}},
+        {"no message", R"({"ret":"0"})", "", gbk("领取失败，配置错误 50003"), F, "50003", {}},
+        // By the codes: the flow's ret, then the module's own iRet.
+        {"prize named",
+         gbk(R"({"ret":"0","modRet":{"iRet":0,"sMsg":"恭喜您抽中：200GP"}})"),
+         "",
+         gbk("恭喜您抽中：200GP"),
+         G,
+         "0",
+         {"200GP"}},
+        {"package named apart",
+         gbk(R"J({"ret":"0","modRet":{"iRet":"0","sMsg":"MODULE OK","sPackageName":"AK47(3天)"}})J"),
+         "",
+         gbk("领取成功"),
+         G,
+         "0",
+         {gbk("AK47(3天)")}},
+        {"module refuses under a flow that ran",
+         gbk(R"({"ret":"0","modRet":{"iRet":-1012,"sMsg":"非常抱歉，您今天的抽奖次数已用完"}})"),
+         "",
+         gbk("您今天的抽奖次数已用完"),
+         N,
+         "-1012",
+         {}},
+        {"flow refuses, whatever the words",
+         gbk(R"({"ret":"600","flowRet":{"iRet":"600","sMsg":"恭喜您获得：AK"}})"),
+         "",
+         gbk("恭喜您获得：AK"),
+         N,
+         "600",
+         {}},
+        {"flow code without ret",
+         R"({"flowRet":{"iRet":"700","sMsg":"x"}})",
+         "",
+         "x",
+         N,
+         "700",
+         {}},
+        {"rK with a yes",
+         gbk(R"({"ret":"0","msg":"心悦特权礼包已发放至您的游戏仓库"})"),
+         "msg",
+         gbk("心悦特权礼包已发放至您的游戏仓库"),
+         G,
+         "0",
+         {}},
+        {"rK with a no",
+         gbk(R"({"ret":"600","msg":"特权礼包每周限领一次"})"),
+         "msg",
+         gbk("特权礼包每周限领一次"),
+         N,
+         "600",
+         {}},
+        // Without codes the words decide, and only words of success give.
+        {"flow success", R"({"flowRet":{"sMsg":"success"}})", "", gbk("领取成功"), G, "", {}},
+        {"other letter case is a message",
+         R"({"modRet":{"sMsg":"Success"}})",
+         "",
+         "Success",
+         N,
+         "",
+         {}},
+        {"flow fallback", R"({"modRet":{"sMsg":""},"flowRet":{"sMsg":"x"}})", "", "x", N, "", {}},
+        {"module first", R"({"modRet":{"sMsg":"m"},"flowRet":{"sMsg":"f"}})", "", "m", N, "", {}},
+        {"escaped twice", R"({"modRet":{"sMsg":"\\u606d\\u559c"}})", "", gbk("恭喜"), G, "", {}},
+        {"cleaned",
+         gbk(R"({"modRet":{"sMsg":"很抱歉，您已领取过该礼包，不能重复领取！"}})"),
+         "",
+         gbk("您已领取过该礼包"),
+         N,
+         "",
+         {}},
+        {"only phrases",
+         gbk(R"({"modRet":{"sMsg":"非常抱歉，领取机会不足，"}})"),
+         "",
+         "",
+         N,
+         "",
+         {}},
+        {"rK taken as it is",
+         gbk(R"({"msg":"很抱歉，\\u606d"})"),
+         "msg",
+         gbk("很抱歉，\\u606d"),
+         N,
+         "",
+         {}},
+        {"rK path", R"({"data":{"name":"AK"}})", "data.name", "AK", N, "", {}},
+        {"rK absent", R"({"modRet":{"sMsg":"MODULE OK"}})", "msg", "", N, "", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const ClaimOutcome o = ams_read_claim_answer(c.answer, c.rK, cleaner);
         EXPECT_EQ(testing::utf8(o.message), testing::utf8(c.message));
-        EXPECT_EQ(o.answered, c.answered);
+        EXPECT_EQ(o.kind, c.kind);
+        EXPECT_EQ(o.code, c.code);
+        EXPECT_EQ(o.gifts, c.gifts);
     }
 }
 
@@ -176,7 +260,7 @@ TEST(AmsClaim, PostsTheStandardBodyAndDecodesTheUtf8Answer) {
     MessageCleaner cleaner;
     const ClaimOutcome o = ams_claim(*s, bound_entry(), cleaner);
     EXPECT_EQ(testing::utf8(o.message), "恭喜获得M4A1");
-    EXPECT_TRUE(o.answered);
+    EXPECT_TRUE(o.answered());
     const auto seen = server.seen();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].method, "POST");
@@ -221,7 +305,7 @@ TEST(AmsClaim, CustomBodyAsksForTheInputOnlyWhenItHasAPlace) {
         e.param1 = gbk("输入暗号");
         e.param2 = gbk("请输入今日暗号");
         MessageCleaner cleaner;
-        EXPECT_TRUE(ams_claim(*s, e, cleaner).answered);
+        EXPECT_TRUE(ams_claim(*s, e, cleaner).answered());
         const auto seen = server.seen();
         ASSERT_EQ(seen.size(), 1u);
         EXPECT_EQ(seen[0].body, c.body);

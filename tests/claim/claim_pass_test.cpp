@@ -7,9 +7,11 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <ostream>
 #include <thread>
 
 #include "claim/claim_config.h"
+#include "claim/outcome_text.h"
 #include "net/cookie_jar.h"
 #include "sandbox/sandbox.h"
 #include "services/game_service_client.h"
@@ -82,12 +84,12 @@ const std::vector<std::string> kFirstPass = {
     "green|[提示][14/25]【TGP专属特权】【每日启动礼包】TGP每日启动礼包：火麒麟(1天)",
     "green|[提示][15/25]【TGP专属特权】【连续登录礼包】您在今天还未通过TGP启动过CF游戏",
     "green|[提示][16/25]【TGP专属特权】【新版本礼包】新版本暂未发布",
-    "green|[提示][17/25]【TGP专属特权】【老用户礼包】您已经领取过该礼包",
+    "red|[提示][17/25]【TGP专属特权】【老用户礼包】领取失败，解析错误 60002",
     "green|[提示][18/25]【QQ会员特权】【会员每日礼包】领取成功",
     "green|[提示][19/25]【QQ会员特权】【超级会员礼包】很抱歉，您还不是超级会员，赶紧开通吧~",
     "red|[提示][20/25]【QQ会员特权】【会员周礼包】领取失败，解析错误 80003",
     "green|[提示][21/25]【QQ空间活动】【空间每日抽奖】CF黄金礼包(雷神1天)",
-    "green|[提示][22/25]【QQ空间活动】【空间签到礼包】您已抽取过该奖励，请明天再试",
+    "red|[提示][22/25]【QQ空间活动】【空间签到礼包】领取失败，网络错误 90001",
     "green|[提示][23/25]【QQ空间活动】【空间新用户礼包】您不符合本活动的参与条件",
     // Positions 24 and 25 (types "3" and "9") have no protocol: no line.
     "green|[提示]一键领取结束，点击[Quillet]→[消费记录]可查近7天获得道具",
@@ -151,6 +153,156 @@ TEST(ClaimPass, BindingsConfirmedOnceAreNotRequestedAgain) {
     EXPECT_EQ(second[1],
               "green|[提示][1/25]【每日登录有礼】【每日签到礼包】您今天已经领取过该礼包了");
     EXPECT_EQ(second[16], "green|[提示][14/25]【TGP专属特权】【每日启动礼包】您已经领取过该礼包");
+}
+
+// What the simulator's answers got the player, attempt by attempt, over a
+// first pass and a second pass of the same day, as the pass tells its
+// watcher: the outcome, the server's code, the gifts named.
+struct Told {
+    std::string item;
+    OutcomeKind kind;
+    std::string code;
+    std::vector<std::string> gifts;  // UTF-8
+    friend bool operator==(const Told&, const Told&) = default;
+};
+
+void PrintTo(const Told& t, std::ostream* os) {
+    *os << t.item << " " << outcome_name(t.kind) << " " << t.code;
+    for (const auto& g : t.gifts) *os << " [" << g << "]";
+}
+
+struct ToldAttempt {
+    std::string protocol;
+    Told told;
+    std::string message;  // UTF-8
+};
+
+const std::vector<ToldAttempt>& two_passes() {
+    static const std::vector<ToldAttempt> attempts = [] {
+        std::vector<ToldAttempt> out;
+        PassBed bed;
+        bed.s.on_claim_attempt = [&](const ClaimAttempt& a) {
+            std::vector<std::string> gifts;
+            for (const auto& g : a.gifts) gifts.push_back(utf8(g));
+            out.push_back({a.protocol, {utf8(a.item), a.kind, a.code, gifts}, utf8(a.message)});
+        };
+        bed.view.push_input_answer(gbk("XY2016"));
+        bed.pass();
+        bed.pass();
+        bed.s.on_claim_attempt = nullptr;
+        return out;
+    }();
+    return attempts;
+}
+
+std::vector<Told> told_by(const std::string& protocol) {
+    std::vector<Told> out;
+    for (const auto& a : two_passes())
+        if (a.protocol == protocol) out.push_back(a.told);
+    return out;
+}
+
+constexpr auto G = OutcomeKind::given, N = OutcomeKind::nothing_given, F = OutcomeKind::failed;
+
+TEST(ClaimOutcomes, AmsByRetAndTheModulesIRet) {
+    const std::vector<Told> first = {
+        {"每日签到礼包", G, "0", {}},
+        {"在线30分钟礼包", G, "0", {"M4A1-雷神(1天)"}},
+        // One lottery drawn three times: three prizes, never the entry's title.
+        {"周末狂欢抽奖", G, "0", {"经验加成卡(1天)"}},
+        {"周末狂欢抽奖", G, "0", {"200GP"}},
+        {"周末狂欢抽奖", G, "0", {"AK47-火麒麟(3天)"}},
+        {"今日限定：火麒麟体验", G, "0", {"AK47-火麒麟体验(1天)"}},
+        {"开学季礼包", G, "0", {}},
+        {"心悦口令礼包", G, "0", {"心悦专属喷漆(永久)"}},
+        {"心悦特权礼包", G, "0", {}},
+        {"心悦二级礼包", N, "600", {}},
+        {"报名礼包", F, "1-5003", {}},
+        {"版本预热礼包", F, "50001", {}},
+        {"版本狂欢礼包", F, "50002", {}},
+        {"版本纪念礼包", F, "50003", {}},
+        {"每周分享礼包", N, "600", {}},
+    };
+    const std::vector<Told> second = {
+        {"每日签到礼包", N, "600", {}},
+        {"在线30分钟礼包", N, "600", {}},
+        // No draws left: the flow ran, its module said no.
+        {"周末狂欢抽奖", N, "-1012", {}},
+        {"周末狂欢抽奖", N, "-1012", {}},
+        {"周末狂欢抽奖", N, "-1012", {}},
+        {"今日限定：火麒麟体验", N, "600", {}},
+        {"开学季礼包", N, "600", {}},
+        {"心悦口令礼包", N, "600", {}},
+        {"心悦特权礼包", N, "600", {}},
+        {"心悦二级礼包", N, "600", {}},
+        {"报名礼包", F, "1-5003", {}},
+        {"版本预热礼包", F, "50001", {}},
+        {"版本狂欢礼包", F, "50002", {}},
+        {"版本纪念礼包", F, "50003", {}},
+        {"每周分享礼包", N, "600", {}},
+    };
+    std::vector<Told> expected = first;
+    expected.insert(expected.end(), second.begin(), second.end());
+    EXPECT_EQ(told_by("AMS"), expected);
+}
+
+TEST(ClaimOutcomes, TgpByStatusAndData) {
+    EXPECT_EQ(told_by("TGP"), (std::vector<Told>{
+                                  {"每日启动礼包", G, "1", {"TGP每日启动礼包：火麒麟(1天)"}},
+                                  {"连续登录礼包", N, "-103", {}},
+                                  {"新版本礼包", N, "-105", {}},
+                                  {"老用户礼包", F, "60002", {}},
+                                  {"每日启动礼包", N, "-99", {}},
+                                  {"连续登录礼包", N, "-103", {}},
+                                  {"新版本礼包", N, "-105", {}},
+                                  {"老用户礼包", N, "-99", {}},
+                              }));
+}
+
+TEST(ClaimOutcomes, VipByRet) {
+    EXPECT_EQ(told_by("VIP"), (std::vector<Told>{
+                                  {"会员每日礼包", G, "0", {}},
+                                  {"超级会员礼包", N, "-5002", {}},
+                                  {"会员周礼包", F, "80003", {}},
+                                  {"会员每日礼包", N, "10002", {}},
+                                  {"超级会员礼包", N, "-5002", {}},
+                                  {"会员周礼包", F, "80003", {}},
+                              }));
+}
+
+TEST(ClaimOutcomes, QzoneBySubcode) {
+    EXPECT_EQ(told_by("Qzone"), (std::vector<Told>{
+                                    {"空间每日抽奖", G, "0", {"CF黄金礼包(雷神1天)"}},
+                                    {"空间签到礼包", F, "90001", {}},
+                                    {"空间新用户礼包", N, "-10003", {}},
+                                    {"空间每日抽奖", N, "-7029", {}},
+                                    {"空间签到礼包", N, "-7029", {}},
+                                    {"空间新用户礼包", N, "-10003", {}},
+                                }));
+}
+
+// The words alone (all an old ledger row has) read the same as the codes for
+// every answer the simulator gives.
+TEST(ClaimOutcomes, EachProtocolsPhraseTableAgreesWithItsCodes) {
+    ASSERT_FALSE(two_passes().empty());
+    for (const auto& a : two_passes()) {
+        if (a.told.kind == F) continue;
+        SCOPED_TRACE(a.protocol + " " + a.told.item + " " + a.message);
+        EXPECT_EQ(outcome_of_text(a.protocol, a.message), a.told.kind);
+    }
+}
+
+TEST(ClaimOutcomes, GiftNamesAreReadFromTheWordsOfSuccess) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"恭喜您抽中：200GP", "200GP"},
+        {"恭喜您获得了礼包：M4A1-雷神(1天)！", "M4A1-雷神(1天)"},
+        {"恭喜您获得了AK47-火麒麟体验(1天)", "AK47-火麒麟体验(1天)"},
+        {"恭喜您，CDKEY兑换成功！获得：AK47-火麒麟(7天)", "AK47-火麒麟(7天)"},
+        {"领取成功", ""},
+        {"心悦特权礼包已发放至您的游戏仓库", ""},
+        {"提示：请在游戏中查收", ""},
+    };
+    for (const auto& [message, gift] : cases) EXPECT_EQ(gift_named_in(message), gift) << message;
 }
 
 TEST(ClaimPass, AnotherAreaOrAnotherQqChecksTheAmsBindingAgain) {

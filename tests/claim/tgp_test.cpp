@@ -121,31 +121,51 @@ TEST(TgpBind, APageAddressWithALineBreakStaysOneReferer) {
     EXPECT_EQ(seen[0].header_count("X-Other"), 0);
 }
 
-TEST(TgpClaim, ReadsTheGiftAnswer) {
+TEST(TgpClaim, ReadsTheGiftAnswerAndWhatItGave) {
+    constexpr auto G = OutcomeKind::given, N = OutcomeKind::nothing_given, F = OutcomeKind::failed;
     struct Case {
         const char* name;
         std::string answer;
         std::string message;
-        bool answered;
+        OutcomeKind kind;
+        std::string code;
+        std::vector<std::string> gifts;
     };
     const Case cases[] = {
-        {"no answer", "", gbk("领取失败，网络错误 60001"), false},
-        {"not JSON", "Service Unavailable", gbk("领取失败，解析错误 60002"), false},
-        {"gift", gbk(R"({"status":"1","data":{"name":"黄金AK"}})"), gbk("黄金AK"), true},
-        {"gift without name", R"({"status":"1","data":{}})", "", true},
-        {"claimed before", R"({"status":"0","data":"-99"})", gbk("您已经领取过该礼包"), true},
-        {"code as number", R"({"status":0,"data":-99})", gbk("您已经领取过该礼包"), true},
-        {"not released", R"({"status":"0","data":"-105"})", gbk("新版本暂未发布"), true},
-        {"not started", R"({"status":"0","data":"-103"})", gbk("您在今天还未通过TGP启动过CF游戏"),
-         true},
-        {"other code", R"({"status":"0","data":"-1"})", "", true},
-        {"other status", R"({"status":"-1","data":"-99"})", "", true},
+        {"no answer", "", gbk("领取失败，网络错误 60001"), F, "60001", {}},
+        {"not JSON", "Service Unavailable", gbk("领取失败，解析错误 60002"), F, "60002", {}},
+        {"gift",
+         gbk(R"({"status":"1","data":{"name":"黄金AK"}})"),
+         gbk("黄金AK"),
+         G,
+         "1",
+         {gbk("黄金AK")}},
+        {"gift without name", R"({"status":"1","data":{}})", "", G, "1", {}},
+        {"claimed before",
+         R"({"status":"0","data":"-99"})",
+         gbk("您已经领取过该礼包"),
+         N,
+         "-99",
+         {}},
+        {"code as number", R"({"status":0,"data":-99})", gbk("您已经领取过该礼包"), N, "-99", {}},
+        {"not released", R"({"status":"0","data":"-105"})", gbk("新版本暂未发布"), N, "-105", {}},
+        {"not started",
+         R"({"status":"0","data":"-103"})",
+         gbk("您在今天还未通过TGP启动过CF游戏"),
+         N,
+         "-103",
+         {}},
+        {"other code", R"({"status":"0","data":"-1"})", "", N, "-1", {}},
+        // Not signed in: the platform refused, whatever "data" says.
+        {"other status", R"({"status":"-1","data":"-99"})", "", N, "-1", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const ClaimOutcome o = tgp_read_gift_answer(c.answer);
         EXPECT_EQ(testing::utf8(o.message), testing::utf8(c.message));
-        EXPECT_EQ(o.answered, c.answered);
+        EXPECT_EQ(o.kind, c.kind);
+        EXPECT_EQ(o.code, c.code);
+        EXPECT_EQ(o.gifts, c.gifts);
     }
 }
 

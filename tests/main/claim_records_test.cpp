@@ -4,6 +4,7 @@
 // newest first, the failures in red, and "返回" leads back to the log.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -58,6 +59,16 @@ class ClaimRecords : public testing::AppBed {
         std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.year, t.month, t.day);
         return buf;
     }
+    // The instant of a local time of a day days_ago days before today.
+    int64_t at(int days_ago, int hour, int minute, int second) {
+        const DateTime now = app.session().clock.now();
+        const int64_t d = days_from_civil(now.year, now.month, now.day) - days_ago;
+        DateTime t = civil_from_seconds(d * 86400);
+        t.hour = hour;
+        t.minute = minute;
+        t.second = second;
+        return app.session().clock.utc_of(t);
+    }
 };
 
 TEST_F(ClaimRecords, ThePassIsRecordedAndTheMenuItemListsItNewestFirst) {
@@ -73,17 +84,18 @@ TEST_F(ClaimRecords, ThePassIsRecordedAndTheMenuItemListsItNewestFirst) {
         r.group = "旧活动";
         r.item = "旧道具";
         r.protocol = "AMS";
-        r.time = day_text(7) + " 10:00:00";
+        r.at = at(7, 10, 0, 0);
         ASSERT_TRUE(ledger.record(r, error)) << error;
         r.qq = "10001";
-        r.time = day_text(0) + " 00:00:01";
+        r.at = at(0, 0, 0, 1);
         ASSERT_TRUE(ledger.record(r, error)) << error;
         r.qq = app.simulator()->account_qq();
         r.group = "早晨活动";
         r.item = "早晨道具";
-        r.answered = false;
+        r.outcome = OutcomeKind::failed;
+        r.code = "50001";
         r.message = "系统繁忙";
-        r.time = day_text(0) + " 00:00:02";
+        r.at = at(0, 0, 0, 2);
         ASSERT_TRUE(ledger.record(r, error)) << error;
     }
 
@@ -106,15 +118,23 @@ TEST_F(ClaimRecords, ThePassIsRecordedAndTheMenuItemListsItNewestFirst) {
     const auto rows = view.rows(c::超级列表框_领取记录);
     ASSERT_EQ(rows.size(), static_cast<size_t>(attempts) + 1);
     for (size_t i = 0; i + 1 < rows.size(); ++i) {
-        ASSERT_EQ(rows[i].size(), 4u);
+        ASSERT_EQ(rows[i].size(), 5u);
         EXPECT_GE(rows[i][0], rows[i + 1][0]) << i;  // newest first
         EXPECT_NE(rows[i][1], gbk("早晨活动"));
     }
-    EXPECT_EQ(rows.back(), (std::vector<std::string>{day_text(0) + " 00:00:02", gbk("早晨活动"),
-                                                     gbk("早晨道具"), gbk("系统繁忙")}));
+    EXPECT_EQ(rows.back(),
+              (std::vector<std::string>{day_text(0) + " 00:00:02", gbk("早晨活动"), gbk("早晨道具"),
+                                        gbk("失败"), gbk("系统繁忙")}));
+    // What each attempt got the player has a column of its own.
+    const auto has_outcome = [&](const char* outcome) {
+        return std::any_of(rows.begin(), rows.end(),
+                           [&](const auto& row) { return row[3] == gbk(outcome); });
+    };
+    EXPECT_TRUE(has_outcome("已获得"));
+    EXPECT_TRUE(has_outcome("未获得"));
     const auto& colours = view.state(c::超级列表框_领取记录).cell_colours;
     const int last = static_cast<int>(rows.size()) - 1;
-    for (int column = 0; column < 4; ++column) {
+    for (int column = 0; column < 5; ++column) {
         auto it = colours.find({last, column});
         ASSERT_NE(it, colours.end()) << column;
         EXPECT_EQ(it->second.text, colour::red);

@@ -334,7 +334,7 @@ TEST_F(SandboxTest, QzoneAnswerIsGzippedWhenTheClientAsks) {
     httplib::Headers h = headers("activity.qzone.qq.com");
     h.emplace("Accept-Encoding", "gzip, deflate");
     auto r = c.Post(("/fcg-bin/fcg_qzact_lottery?g_tk=" + gtk() + "&r=0.123").c_str(), h,
-                    "actid=2960&ruleid=11036&card_id=&card_code=&format=formsender&uin=" +
+                    "actid=2960&ruleid=11037&card_id=&card_code=&format=formsender&uin=" +
                         box_.account_qq() + "&g_tk=" + gtk() + "&qzreferrer=x",
                     "application/x-www-form-urlencoded");
     ASSERT_TRUE(r);
@@ -343,9 +343,9 @@ TEST_F(SandboxTest, QzoneAnswerIsGzippedWhenTheClientAsks) {
 
     auto plain = client();  // decompresses
     r = plain.Post(("/fcg-bin/fcg_qzact_lottery?g_tk=" + gtk() + "&r=0.1").c_str(), h,
-                   "actid=2960&ruleid=11036&g_tk=" + gtk(), "application/x-www-form-urlencoded");
+                   "actid=2960&ruleid=11037&g_tk=" + gtk(), "application/x-www-form-urlencoded");
     ASSERT_TRUE(r);
-    EXPECT_NE(r->body.find("frameElement.callback({\"code\":-7029,\"subcode\":-7029,"),
+    EXPECT_NE(r->body.find("frameElement.callback({\"code\":-10003,\"subcode\":-10003,"),
               std::string::npos)
         << r->body;
 }
