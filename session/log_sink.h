@@ -18,8 +18,8 @@ class LogSink {
   private:
     View& view_;
     Clock& clock_;
-    // Taken with a timeout so that a caller on the user-interface thread keeps
-    // pumping while a worker holding it waits for that thread.
+    // Only ever tried (see append): a caller on the user-interface thread
+    // keeps pumping while a worker holding it waits for that thread.
     std::timed_mutex mutex_;
 };
 

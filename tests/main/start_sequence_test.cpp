@@ -69,6 +69,7 @@ TEST_F(WindowLoop, ClosingTheMainWindowEndsTheProgram) {
 }
 
 TEST_F(WindowLoop, TheNextLoginWaitsForTheJobsOfTheClosedMainWindow) {
+    std::atomic<bool> switched{false};
     std::atomic<bool> job_done{false};
     std::atomic<bool> done_at_second_login{false};
     int logins = 0;
@@ -79,12 +80,17 @@ TEST_F(WindowLoop, TheNextLoginWaitsForTheJobsOfTheClosedMainWindow) {
             if (logins == 2) done_at_second_login = job_done.load();
         }
         if (w == Window::Main) {
+            // A job that runs on past the switch of account: it writes the
+            // old account's number once the switch has forgotten it (the
+            // switch itself never runs beside a job that writes the account).
             s.jobs.start([&] {
+                while (!switched) std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
                 s.state.qq = "123";  // a late write of the old account
                 job_done = true;
             });
             switch_account(s);
+            switched = true;
         }
     });
     run_program(s);

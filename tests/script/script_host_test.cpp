@@ -121,7 +121,12 @@ TEST_F(HostileScripts, TheMemoryCapFailsOneEvaluationOnly) {
 
 TEST_F(HostileScripts, AnEngineLeftFullIsReplacedForNewViews) {
     // 13 MiB held under a 16 MiB cap: the next big evaluation fails, and
-    // later views get a fresh engine while the old view still reads.
+    // later views get a fresh engine while the old view still reads. Filling
+    // the engine takes longer than the short budget under a slow runtime (the
+    // thread checker): only the cap may fail these loads.
+    ScriptLimits limits = script_limits();
+    limits.time_budget = std::chrono::milliseconds(2000);
+    set_script_limits(limits);
     JsonView full;
     ASSERT_TRUE(full.load(
         "(function(){var a=[];for(var i=0;i<13;i++)a.push('a'.repeat(1<<20));return a})()"));
