@@ -89,8 +89,7 @@ int64_t SystemClock::utc_of(const DateTime& local) const {
 
 DateTime SystemClock::local_of(int64_t utc) const {
     const std::time_t t = static_cast<std::time_t>(utc);
-    std::tm local{};
-    localtime_r(&t, &local);
+    const std::tm local = platform::local_time(t);
     return DateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                     local.tm_hour,        local.tm_min,     local.tm_sec};
 }

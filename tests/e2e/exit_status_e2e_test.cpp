@@ -63,7 +63,7 @@ class ExitStatus : public CliAgainstSimulator {
         Ledger ledger;
         std::string error;
         EXPECT_TRUE(ledger.open(file, error)) << error;
-        return ledger.rows("", "", error);
+        return ledger.all_rows(error);
     }
 };
 

@@ -161,7 +161,8 @@ TEST(PassSummary, AnInterruptedPassSaysWhichSignalAndHowFar) {
     PassSummary s;
     s.qq = "358791246";
     s.tried = 4;
-    s.answered = 4;
+    s.given = 3;
+    s.nothing_given = 1;
     s.status = 130;
     EXPECT_EQ(summary_json(s).find("interrupted"), std::string::npos);
     s.interrupted = "SIGINT";
@@ -174,7 +175,7 @@ TEST(PassSummary, AnInterruptedPassSaysWhichSignalAndHowFar) {
     EXPECT_EQ(json->num("entries"), 24);
     EXPECT_EQ(json->num("status"), 130);
     EXPECT_EQ(summary_line(s),
-              "358791246: 4 tried, 4 answered, 0 failed; interrupted (SIGINT) "
+              "358791246: 4 tried, 3 given, 1 nothing given, 0 failed; interrupted (SIGINT) "
               "after 3 of 24 entries");
 }
 
