@@ -66,6 +66,9 @@ bool is_landing_address(const HostTable& hosts, std::string_view address) {
 void reset_login_page(Session& s, LoginBrowser& browser) {
     s.state.logged_in = false;
     CookieJar(s.cookie_store).clear_login_cookies(s.hosts[Host::PTLOGIN]);
+    // The page's own signature (pt_login_sig, kept by the login page's host)
+    // belongs to the last page: a new page starts without it.
+    CookieJar(s.cookie_store).clear_login_cookies(s.hosts[Host::PTLOGIN_XLOGIN]);
     // The browser goes with its window: a closed window's browser is never
     // sent anywhere.
     if (s.view.is_loaded(Window::Login)) browser.navigate(xlogin_page_address(s.hosts));

@@ -93,13 +93,9 @@ Answer World::xlogin(const Call& c) {
         Answer page = text_answer(login_form(c.query, s_url, "", demo_qq_, ""));
         const std::string sig = hex_digest("login_sig" + std::to_string(++serial_), 24);
         login_sigs_.insert(sig);
-        const size_t dot = c.host.find('.');
-        const std::string domain =
-            dot != std::string::npos && c.host.find('.', dot + 1) != std::string::npos
-                ? c.host.substr(dot + 1)
-                : c.host;
-        page.headers.emplace_back("Set-Cookie",
-                                  "pt_login_sig=" + sig + "; Path=/; Domain=" + domain);
+        // Kept by the login page's own host: the login's cookie text, read
+        // for the login domain, never carries it.
+        page.headers.emplace_back("Set-Cookie", "pt_login_sig=" + sig + "; Path=/");
         return page;
     }
 

@@ -167,7 +167,10 @@ TEST_F(QrLogin, PollsCarryTheTokenOfQrsigTheCookieAndThePagesFields) {
         const std::string cookie = p.header("Cookie");
         ASSERT_TRUE(std::regex_search(cookie, m, std::regex(R"((?:^|; )qrsig=([^;]+))"))) << cookie;
         qrsig = m[1];
-        ASSERT_TRUE(std::regex_search(cookie, m, std::regex(R"((?:^|; )pt_login_sig=([^;]+))")));
+        // The page's signature goes back in the query; the simulator knows
+        // every one its page gave and refuses any other.
+        ASSERT_TRUE(std::regex_search(p.target, m, std::regex(R"(&login_sig=([0-9A-F]+)&)")))
+            << p.target;
         login_sig = m[1];
         uint64_t h = 0;
         for (unsigned char c : qrsig) h = (h * 33 + c) % (uint64_t{1} << 32);
