@@ -55,8 +55,8 @@ TEST(HttpClientWire, GetWithEmptyHeadersSendsExactlyTheDefaultLines) {
                                          "Accept-Language: zh-cn\r\n"
                                          "Content-Type: application/x-www-form-urlencoded\r\n\r\n");
     EXPECT_EQ(r.request_headers, "Accept: */*\r\nReferer: " + req.url +
-                             "\r\nAccept-Language: zh-cn\r\n"
-                             "Content-Type: application/x-www-form-urlencoded");
+                                     "\r\nAccept-Language: zh-cn\r\n"
+                                     "Content-Type: application/x-www-form-urlencoded");
 }
 
 TEST(HttpClientWire, PostKeepsCallerLinesAddsDefaultsAndCookie) {
@@ -87,9 +87,9 @@ TEST(HttpClientWire, PostKeepsCallerLinesAddsDefaultsAndCookie) {
                                          "Content-Length: 7\r\n\r\n"
                                          "a=1&b=2");
     EXPECT_EQ(r.request_headers, req.headers + "\r\nAccept: */*\r\nReferer: " + req.url +
-                             "\r\nAccept-Language: zh-cn"
-                             "\r\nContent-Type: application/x-www-form-urlencoded"
-                             "\r\nCookie: uin=o123; skey=@abc");
+                                     "\r\nAccept-Language: zh-cn"
+                                     "\r\nContent-Type: application/x-www-form-urlencoded"
+                                     "\r\nCookie: uin=o123; skey=@abc");
 }
 
 // The names of the header lines of a raw request, in order.
@@ -306,7 +306,10 @@ TEST(HttpClientWire, RedirectsAreFollowedUnlessSuppressed) {
     req.url = server.url("/from");
     HttpResponse r = client.request(req);
     EXPECT_EQ(r.body, "arrived");
-    EXPECT_EQ(r.answer_cookies, "end=1");
+    // The cookies a redirect sets are kept, before the final answer's; the
+    // header block is the final answer's alone.
+    EXPECT_EQ(r.answer_cookies, "hop=1; end=1");
+    EXPECT_EQ(r.answer_headers.find("Location"), std::string::npos);
 
     req.no_redirect = true;
     r = client.request(req);
