@@ -6,6 +6,10 @@
 #   PkgConfig::HTTPLIB  the header-only HTTP server, on Winsock
 #   PkgConfig::ZLIB     MinGW's zlib (libz-mingw-w64-dev), linked statically
 #   quillet_winhttp     the system's HTTP engine (the HTTP client's backend)
+# Windows 10's API (WSAPoll, inet_ntop, ...); min and max stay std::'s; the C
+# runtime's thread-safe time functions under their POSIX names (localtime_r).
+add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 NOMINMAX _POSIX_THREAD_SAFE_FUNCTIONS)
+
 set(QUILLET_WINDOWS_DEPS "" CACHE PATH "Folder printed by scripts/fetch-windows-deps")
 if(NOT QUILLET_WINDOWS_DEPS)
   execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/fetch-windows-deps

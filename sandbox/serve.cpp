@@ -1,12 +1,10 @@
 #include "sandbox/serve.h"
 
-#include <pthread.h>
-#include <signal.h>
-
 #include <cstdio>
 #include <fstream>
 
 #include "sandbox/sandbox.h"
+#include "sandbox/stop_wait.h"
 
 namespace quillet::sandbox {
 
@@ -20,16 +18,7 @@ int serve_until_stopped(const ServeOptions& options) {
         return 1;
     }
 
-    // Block the stop signals before any thread starts, then wait for them here. A
-    // shell that starts us in the background leaves SIGINT ignored, and an ignored
-    // signal never reaches sigwait: take both back to their default first.
-    signal(SIGINT, SIG_DFL);
-    signal(SIGTERM, SIG_DFL);
-    sigset_t stop_signals;
-    sigemptyset(&stop_signals);
-    sigaddset(&stop_signals, SIGINT);
-    sigaddset(&stop_signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+    StopWait stop_request;  // before any thread starts
 
     Sandbox sandbox(scenario);
     if (const std::string why = sandbox.scenario_error(); !why.empty()) {
@@ -75,8 +64,7 @@ int serve_until_stopped(const ServeOptions& options) {
                 cookie_file.empty() ? "F" : cookie_file.c_str());
     std::fflush(stdout);
 
-    int sig = 0;
-    sigwait(&stop_signals, &sig);
+    stop_request.wait();
     sandbox.stop();
     std::printf("quillet-sandbox stopped\n");
     return 0;

@@ -11,7 +11,6 @@
 
 #include "net/http_headers.h"
 #include "net/stop_signal.h"
-#include "tests/net/tls_server.h"
 #include "tests/net/wire_server.h"
 #include "tests/support/gbk_literal.h"
 
@@ -544,28 +543,6 @@ TEST(HttpClientReuse, SequentialAndConcurrentRequestsShareConnections) {
     for (auto& th : threads) th.join();
     EXPECT_EQ(wrong.load(), 0);
     EXPECT_LE(server.connections(), kThreads + 1);
-}
-
-TEST(HttpClientTls, CertificatesAreVerifiedAndThePortAndQueryGoOut) {
-    testing::TlsServer server("secure.example");
-    ASSERT_TRUE(server.ready());
-    HttpOptions o = quick_options();
-    ASSERT_TRUE(o.routing.add("secure.example=" + server.address()));
-    HttpRequest req;
-    req.url = "https://secure.example:8443/cgi-bin/x?a=1&b=2";
-
-    // An untrusted certificate: no answer, from either request operation.
-    {
-        HttpClient client(o);
-        EXPECT_EQ(client.request(req).body, "");
-        EXPECT_EQ(client.request_automation(req).body, "");
-    }
-    o.ca_file = server.ca_file();
-    HttpClient client(o);
-    EXPECT_EQ(client.request(req).body, "secure");
-    EXPECT_TRUE(server.last_request().starts_with(
-        "GET /cgi-bin/x?a=1&b=2 HTTP/1.1\r\nHost: secure.example:8443\r\n"));
-    EXPECT_EQ(client.request_automation(req).status, 200);
 }
 
 }  // namespace
