@@ -27,8 +27,18 @@ std::filesystem::path default_scenario_dir() {
     if (const char* env = std::getenv("QUILLET_SANDBOX_SCENARIO"); env && *env) return env;
     // An installed program reads the scenario installed beside it
     // (PREFIX/bin/.. /share/quillet/scenarios/default), not the source tree's.
+    // The Windows zip keeps it beside the program (FOLDER\scenarios\default).
     std::error_code ec;
+#ifdef _WIN32
+    std::wstring module(32768, L'\0');
+    module.resize(GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size())));
+    const std::filesystem::path exe(module);
+    if (module.empty()) ec = std::make_error_code(std::errc::no_such_file_or_directory);
+    const auto beside = exe.parent_path() / "scenarios" / "default";
+    if (!ec && std::filesystem::exists(beside / "scenario.json", ec)) return beside;
+#else
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+#endif
     if (!ec) {
         const auto installed =
             exe.parent_path().parent_path() / "share" / "quillet" / "scenarios" / "default";
