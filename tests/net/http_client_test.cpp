@@ -106,6 +106,43 @@ std::vector<std::string> header_names(const std::string& raw) {
     return names;
 }
 
+// One AMS claim as it leaves each engine, byte for byte. Both engines send our
+// lines unchanged and in order; what differs is what the engine itself adds and
+// where: libcurl puts Host and the agent first; WinHTTP puts the agent, Host,
+// "Connection: Keep-Alive" and Content-Length after our lines (no option
+// removes them).
+TEST(HttpClientWire, AnAmsClaimOnTheWireOfEachEngine) {
+    WireServer server;
+    HttpClient client(quick_options());
+    const std::string path =
+        "/ams/ame/"
+        "ame.php?ameVersion=0.3&sServiceType=cf&iActivityId=1&sServiceDepartment=group_f&set_info="
+        "group_f";
+    const std::string url = server.url(path);
+    const std::string body =
+        "gameId=&sArea=1&iGender=&sPlatId=&iFlowId=2&g_tk=98765&e_code=0&g_code=0&eas_url"
+        "\r\n=http%3A%2F%2Fcf.qq.com%2F&eas_refer=&sServiceDepartment=group_f&sServiceType=cf";
+    CookieVar cookie("uin=o358791246; skey=@SbX1a2b3c");
+    client.post_text(url, body, false, &cookie);
+
+    const std::string agent = "Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 10.0) QQBrowser/6.0";
+    const std::string ours = "Accept: */*\r\nReferer: " + url +
+                             "\r\nAccept-Language: zh-cn\r\n"
+                             "Content-Type: application/x-www-form-urlencoded\r\n"
+                             "Cookie: uin=o358791246; skey=@SbX1a2b3c\r\n";
+    const std::string length = "Content-Length: " + std::to_string(body.size()) + "\r\n";
+    const std::string curl_bytes = "POST " + path + " HTTP/1.1\r\n" + host_line(server) +
+                                   "User-Agent: " + agent + "\r\n" + ours + length + "\r\n" + body;
+    const std::string winhttp_bytes = "POST " + path + " HTTP/1.1\r\n" + ours +
+                                      "User-Agent: " + agent + "\r\n" + host_line(server) +
+                                      "Connection: Keep-Alive\r\n" + length + "\r\n" + body;
+#ifdef _WIN32
+    EXPECT_EQ(server.last_request(), winhttp_bytes) << "libcurl would send:\n" << curl_bytes;
+#else
+    EXPECT_EQ(server.last_request(), curl_bytes) << "WinHTTP sends:\n" << winhttp_bytes;
+#endif
+}
+
 TEST(HttpClientWire, NoValueEverAddsAHeaderLine) {
     // Every value below tries to smuggle in "X-Injected: 1" (and a blank line
     // that would end the header block early).
