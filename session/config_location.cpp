@@ -22,7 +22,8 @@ fs::path config_path_for(const fs::path& program_dir, const char* xdg_config_hom
     const fs::path beside = program_dir / "quillet.cfg";
     // A file already beside the program is the one to use; so is the program's
     // folder when a new file can be made there.
-    if (::access(beside.c_str(), F_OK) == 0 || ::access(program_dir.c_str(), W_OK) == 0)
+    if (::access(beside.string().c_str(), F_OK) == 0 ||
+        ::access(program_dir.string().c_str(), W_OK) == 0)
         return beside;
     fs::path folder;
     if (xdg_config_home != nullptr && xdg_config_home[0] == '/')
