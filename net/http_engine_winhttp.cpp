@@ -171,17 +171,20 @@ class StopWatch {
     StopWatch(const StopSignal* stop, HINTERNET request) : stop_(stop), request_(request) {
         if (stop_) thread_ = std::thread([this] { watch(); });
     }
-    ~StopWatch() {
-        if (!thread_.joinable()) return;
-        {
-            std::lock_guard guard(mutex_);
-            done_ = true;
+    ~StopWatch() { finish(); }
+    // Ends the watch; true when the request handle was closed here (the
+    // caller must not close it again).
+    bool finish() {
+        if (thread_.joinable()) {
+            {
+                std::lock_guard guard(mutex_);
+                done_ = true;
+            }
+            wake_.notify_one();
+            thread_.join();
         }
-        wake_.notify_one();
-        thread_.join();
+        return closed_;
     }
-    // True when the request handle was closed here (the caller must not).
-    bool closed() const { return closed_; }
 
   private:
     void watch() {
@@ -253,12 +256,13 @@ struct HttpClient::Impl {
             WinHttpOpenRequest(connection.get(), verb.c_str(), path.c_str(), L"HTTP/1.1",
                                WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags);
         if (!request) return false;
-        StopWatch watch(current_stop_signal(), request);
         Handle owned(request);
+        StopWatch watch(current_stop_signal(), request);
         auto result = [&](bool ok) {
             // A handle the stop watch closed is not closed twice.
-            if (watch.closed()) (void)owned.release();
-            return ok && !watch.closed();
+            bool closed = watch.finish();
+            if (closed) (void)owned.release();
+            return ok && !closed;
         };
 
         DWORD off =
@@ -321,7 +325,7 @@ struct HttpClient::Impl {
         const int64_t cap = options.max_body_bytes;
         char buffer[16384];
         for (;;) {
-            if (watch.closed()) return result(false);
+            if (stop_requested_here()) return result(false);
             DWORD got = 0;
             if (!WinHttpReadData(request, buffer, sizeof buffer, &got)) return result(false);
             if (got == 0) break;
