@@ -47,14 +47,12 @@ target_compile_definitions(quillet_pcre2 PUBLIC PCRE2_STATIC
                                    HAVE_MEMMOVE HAVE_STDINT_H HAVE_INTTYPES_H)
 add_library(PkgConfig::PCRE2 ALIAS quillet_pcre2)
 
-# The header-only server, copied alone into the build tree so the cross
-# compiler never sees the rest of the host's /usr/include. No TLS (no OpenSSL
-# for MinGW here): the simulator's HTTPS login page is Linux-only.
-find_file(QUILLET_HTTPLIB_HEADER httplib.h PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
-          REQUIRED)
-configure_file(${QUILLET_HTTPLIB_HEADER} ${CMAKE_BINARY_DIR}/httplib-include/httplib.h COPYONLY)
+# The HTTP server, header-only as its authors ship it (Debian's header is split
+# from a library built for Linux only), from Debian's source package of the
+# same version. No TLS (no OpenSSL for MinGW here): the simulator's HTTPS login
+# page is Linux-only.
 add_library(quillet_httplib INTERFACE)
-target_include_directories(quillet_httplib SYSTEM INTERFACE ${CMAKE_BINARY_DIR}/httplib-include)
+target_include_directories(quillet_httplib SYSTEM INTERFACE ${QUILLET_WINDOWS_DEPS}/httplib)
 target_compile_definitions(quillet_httplib INTERFACE CPPHTTPLIB_ZLIB_SUPPORT)
 target_link_libraries(quillet_httplib INTERFACE ws2_32 z)
 add_library(PkgConfig::HTTPLIB ALIAS quillet_httplib)
