@@ -250,8 +250,10 @@ struct HttpClient::Impl {
         if (!connection) return false;
         std::wstring verb = widen(http::method_text(method));
         std::wstring path = widen(w.path);
-        DWORD flags = WINHTTP_FLAG_REFRESH | WINHTTP_FLAG_ESCAPE_DISABLE |
-                      WINHTTP_FLAG_ESCAPE_DISABLE_QUERY | (w.secure ? WINHTTP_FLAG_SECURE : 0);
+        // (No WINHTTP_FLAG_REFRESH: WinHTTP keeps no cache, and the flag only adds
+        // Pragma and Cache-Control lines.)
+        DWORD flags = WINHTTP_FLAG_ESCAPE_DISABLE | WINHTTP_FLAG_ESCAPE_DISABLE_QUERY |
+                      (w.secure ? WINHTTP_FLAG_SECURE : 0);
         HINTERNET request =
             WinHttpOpenRequest(connection.get(), verb.c_str(), path.c_str(), L"HTTP/1.1",
                                WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags);

@@ -109,7 +109,7 @@ std::vector<std::string> header_names(const std::string& raw) {
 // One AMS claim as it leaves each engine, byte for byte. Both engines send our
 // lines unchanged and in order; what differs is what the engine itself adds and
 // where: libcurl puts Host and the agent first; WinHTTP puts the agent, Host,
-// "Connection: Keep-Alive" and Content-Length after our lines (no option
+// Content-Length and "Connection: Keep-Alive" after our lines (no option
 // removes them).
 TEST(HttpClientWire, AnAmsClaimOnTheWireOfEachEngine) {
     WireServer server;
@@ -134,8 +134,8 @@ TEST(HttpClientWire, AnAmsClaimOnTheWireOfEachEngine) {
     const std::string curl_bytes = "POST " + path + " HTTP/1.1\r\n" + host_line(server) +
                                    "User-Agent: " + agent + "\r\n" + ours + length + "\r\n" + body;
     const std::string winhttp_bytes = "POST " + path + " HTTP/1.1\r\n" + ours +
-                                      "User-Agent: " + agent + "\r\n" + host_line(server) +
-                                      "Connection: Keep-Alive\r\n" + length + "\r\n" + body;
+                                      "User-Agent: " + agent + "\r\n" + host_line(server) + length +
+                                      "Connection: Keep-Alive\r\n\r\n" + body;
 #ifdef _WIN32
     EXPECT_EQ(server.last_request(), winhttp_bytes) << "libcurl would send:\n" << curl_bytes;
 #else

@@ -164,8 +164,17 @@ void WireServer::accept_loop() {
 
 bool WireServer::read_request(Socket fd, std::string& buffer, std::string& request) {
     char chunk[16384];
+    // A client may keep an idle connection for long (wine's WinHTTP keeps its
+    // pool 30 s past the session's end): a stop ends the wait for its next request.
+    auto readable = [&] {
+        pollfd p{raw(fd), POLLIN, 0};
+        while (!stopping_)
+            if (poll(&p, 1, 50) != 0) return true;
+        return false;
+    };
     size_t head_end;
     while ((head_end = buffer.find("\r\n\r\n")) == std::string::npos) {
+        if (!readable()) return false;
         auto n = ::recv(raw(fd), chunk, sizeof chunk, 0);
         if (n <= 0) return false;
         buffer.append(chunk, static_cast<size_t>(n));
