@@ -12,6 +12,10 @@
 #include "net/hosts.h"
 
 namespace quillet {
+namespace http {
+struct Plan;
+struct Answer;
+}  // namespace http
 
 struct HttpRequest {
     std::string url;
@@ -77,6 +81,10 @@ class HttpClient {
     const HttpOptions& options() const;
 
   private:
+    // Runs one transfer on the engine this build was made with (libcurl or
+    // WinHTTP); false when nothing usable was answered.
+    bool perform(const http::Plan& plan, http::Answer& answer);
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -121,10 +121,20 @@ Answer World::xlogin(const Call& c) {
 
 // ---------------------------------------------------------------- TLS
 
+// A build without TLS (the Windows one: no OpenSSL there) has no HTTPS
+// listener: start() fails, as it does when the certificate cannot be read.
+#ifdef CPPHTTPLIB_OPENSSL_SUPPORT
+using TlsServer = httplib::SSLServer;
+#else
+struct TlsServer {
+    void stop() {}
+};
+#endif
+
 struct TlsListener::Impl {
     std::filesystem::path dir;
     Handler handler;
-    std::unique_ptr<httplib::SSLServer> server;
+    std::unique_ptr<TlsServer> server;
     std::thread thread;
 };
 
@@ -147,6 +157,10 @@ std::string TlsListener::certificate_pem() const {
 
 int TlsListener::start(int port) {
     if (impl_->server) return port_;
+#ifndef CPPHTTPLIB_OPENSSL_SUPPORT
+    (void)port;
+    return -1;
+#else
     const std::string cert = (impl_->dir / "sandbox-cert.pem").string();
     const std::string key = (impl_->dir / "sandbox-key.pem").string();
     auto server = std::make_unique<httplib::SSLServer>(cert.c_str(), key.c_str());
@@ -168,6 +182,7 @@ int TlsListener::start(int port) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     port_ = bound;
     return bound;
+#endif
 }
 
 void TlsListener::stop() {

@@ -4,13 +4,7 @@
 // real one), with the HTTP parsing and answer writing left to the library.
 #include "sandbox/sandbox.h"
 
-#include <arpa/inet.h>
 #include <httplib.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -24,6 +18,7 @@
 #include <thread>
 
 #include "sandbox/login_page.h"
+#include "sandbox/socket_io.h"
 #include "sandbox/world.h"
 
 namespace quillet::sandbox {
@@ -32,8 +27,18 @@ std::filesystem::path default_scenario_dir() {
     if (const char* env = std::getenv("QUILLET_SANDBOX_SCENARIO"); env && *env) return env;
     // An installed program reads the scenario installed beside it
     // (PREFIX/bin/.. /share/quillet/scenarios/default), not the source tree's.
+    // The Windows zip keeps it beside the program (FOLDER\scenarios\default).
     std::error_code ec;
+#ifdef _WIN32
+    std::wstring module(32768, L'\0');
+    module.resize(GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size())));
+    const std::filesystem::path exe(module);
+    if (module.empty()) ec = std::make_error_code(std::errc::no_such_file_or_directory);
+    const auto beside = exe.parent_path() / "scenarios" / "default";
+    if (!ec && std::filesystem::exists(beside / "scenario.json", ec)) return beside;
+#else
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+#endif
     if (!ec) {
         const auto installed =
             exe.parent_path().parent_path() / "share" / "quillet" / "scenarios" / "default";
@@ -60,17 +65,15 @@ constexpr int kKeepAliveMs = 5000;
 constexpr int kIoTimeoutMs = 5000;
 
 struct Connection {
-    int fd = -1;
+    socket_t fd = INVALID_SOCKET;
     std::string capture;  // bytes of the current request as they were read
     bool reset = false;   // close with a reset instead of an orderly shutdown
 };
 
 thread_local Connection* t_connection = nullptr;
 
-bool wait_for(int fd, short events, int timeout_ms) {
-    pollfd p{fd, events, 0};
-    int r = ::poll(&p, 1, timeout_ms);
-    return r > 0;
+bool wait_for(socket_t fd, short events, int timeout_ms) {
+    return socket_io::poll_one(fd, events, timeout_ms) > 0;
 }
 
 // The library reads a request through this stream; every byte handed over is
@@ -87,8 +90,8 @@ class CapturingStream : public httplib::Stream {
     ssize_t read(char* ptr, size_t size) override {
         if (off_ >= len_) {
             if (!wait_for(c_.fd, POLLIN, kIoTimeoutMs)) return -1;
-            ssize_t n = ::recv(c_.fd, buf_, sizeof buf_, 0);
-            if (n <= 0) return n;
+            auto n = socket_io::recv(c_.fd, buf_, sizeof buf_);
+            if (n <= 0) return static_cast<ssize_t>(n);
             off_ = 0;
             len_ = static_cast<size_t>(n);
         }
@@ -101,7 +104,7 @@ class CapturingStream : public httplib::Stream {
 
     ssize_t write(const char* ptr, size_t size) override {
         if (!wait_for(c_.fd, POLLOUT, kIoTimeoutMs)) return -1;
-        return ::send(c_.fd, ptr, size, MSG_NOSIGNAL);
+        return static_cast<ssize_t>(socket_io::send(c_.fd, ptr, size));
     }
 
     void get_remote_ip_and_port(std::string& ip, int& port) const override {
@@ -230,13 +233,12 @@ struct Sandbox::Impl {
       private:
         bool process_and_close_socket(socket_t sock) override {
             if (!owner_.adopt(sock)) {
-                ::close(sock);
+                socket_io::close(sock);
                 return false;
             }
             // Answers go out as several writes; without this, Nagle's algorithm
             // and the client's delayed ACK hold each answer back ~40 ms.
-            int one = 1;
-            ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            socket_io::set_option(sock, IPPROTO_TCP, TCP_NODELAY, 1);
             Connection conn;
             conn.fd = sock;
             CapturingStream stream(conn);
@@ -251,11 +253,8 @@ struct Sandbox::Impl {
             }
             t_connection = nullptr;
             owner_.release(sock);
-            if (conn.reset) {
-                linger l{1, 0};
-                ::setsockopt(sock, SOL_SOCKET, SO_LINGER, &l, sizeof l);
-            }
-            ::close(sock);
+            if (conn.reset) socket_io::reset_on_close(sock);
+            socket_io::close(sock);
             return true;
         }
         Impl& owner_;
@@ -272,20 +271,20 @@ struct Sandbox::Impl {
     mutable std::mutex mutex;
     std::condition_variable wake;
     bool stop_requested = false;
-    std::set<int> sockets;
+    std::set<socket_t> sockets;
     size_t accepted = 0;
     std::vector<RecordedRequest> log;
     std::vector<Rule> rules;
     size_t oversized = size_t{40} << 20;
 
-    bool adopt(int fd) {
+    bool adopt(socket_t fd) {
         std::lock_guard lock(mutex);
         if (stop_requested) return false;
         sockets.insert(fd);
         ++accepted;
         return true;
     }
-    void release(int fd) {
+    void release(socket_t fd) {
         std::lock_guard lock(mutex);
         sockets.erase(fd);
     }
@@ -433,6 +432,7 @@ Sandbox::~Sandbox() {
 }
 
 int Sandbox::start(int port) {
+    socket_io::start();
     if (impl_->server) return impl_->port;
     {
         std::lock_guard lock(impl_->mutex);
@@ -455,8 +455,13 @@ int Sandbox::start(int port) {
     // simulator listen on a port in use and split the requests between two
     // worlds: only SO_REUSEADDR (a restart may reuse a port in TIME_WAIT).
     server->set_socket_options([](socket_t sock) {
-        int yes = 1;
-        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#ifdef _WIN32
+        // Windows' SO_REUSEADDR would let a second server take the port: there
+        // the port is claimed for this server alone.
+        socket_io::set_option(sock, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, 1);
+#else
+        socket_io::set_option(sock, SOL_SOCKET, SO_REUSEADDR, 1);
+#endif
     });
     int bound = port == 0 ? server->bind_to_any_port("127.0.0.1")
                           : (server->bind_to_port("127.0.0.1", port) ? port : -1);
@@ -479,7 +484,7 @@ void Sandbox::stop() {
         std::lock_guard lock(impl_->mutex);
         impl_->stop_requested = true;
         // Wake idle keep-alive waits and stalled or slow answers at once.
-        for (int fd : impl_->sockets) ::shutdown(fd, SHUT_RDWR);
+        for (socket_t fd : impl_->sockets) ::shutdown(fd, socket_io::kShutBoth);
     }
     impl_->wake.notify_all();
     impl_->server->stop();

@@ -1,11 +1,5 @@
 #include "sandbox/serve.h"
 
-#include <pthread.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +9,7 @@
 #include "sandbox/json.h"
 #include "sandbox/login_page.h"
 #include "sandbox/sandbox.h"
+#include "sandbox/stop_wait.h"
 
 namespace quillet::sandbox {
 
@@ -36,16 +31,7 @@ int serve_until_stopped(const ServeOptions& options) {
         return 1;
     }
 
-    // Block the stop signals before any thread starts, then wait for them here. A
-    // shell that starts us in the background leaves SIGINT ignored, and an ignored
-    // signal never reaches sigwait: take both back to their default first.
-    signal(SIGINT, SIG_DFL);
-    signal(SIGTERM, SIG_DFL);
-    sigset_t stop_signals;
-    sigemptyset(&stop_signals);
-    sigaddset(&stop_signals, SIGINT);
-    sigaddset(&stop_signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+    StopWait stop_request;  // before any thread starts
 
     Sandbox sandbox(scenario);
     if (const std::string why = sandbox.scenario_error(); !why.empty()) {
@@ -106,8 +92,7 @@ int serve_until_stopped(const ServeOptions& options) {
                         cookie_file);
     }
 
-    int sig = 0;
-    sigwait(&stop_signals, &sig);
+    stop_request.wait();
     sandbox.stop();
     std::printf(options.json ? "{\"stopped\":true}\n" : "quillet-sandbox stopped\n");
     return 0;

@@ -23,6 +23,15 @@ void quillet_duk_interrupt_soon(void* ctx);
 }
 #endif
 
+/* On 64-bit Windows, setjmp records a frame for the system's unwinder and
+ * longjmp then unwinds through it: across the engine's frames that ends the
+ * process (0xc0000029 at -O2). Without a frame, longjmp is a plain jump, as
+ * it is everywhere else. */
+#if defined(_WIN32) && defined(__MINGW64__)
+#undef DUK_SETJMP
+#define DUK_SETJMP(jb) _setjmp((jb), NULL)
+#endif
+
 #undef DUK_USE_EXEC_TIMEOUT_CHECK
 #define DUK_USE_EXEC_TIMEOUT_CHECK(udata) quillet_duk_exec_timeout((udata))
 

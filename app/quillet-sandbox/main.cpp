@@ -1,6 +1,5 @@
 // quillet-sandbox [--port N] [--scenario DIR] [--cookie-file F] [--tls-port N]
 // Serves the simulated services on 127.0.0.1 until SIGINT or SIGTERM.
-#include <signal.h>
 
 #include <cstdio>
 #include <fstream>

@@ -1,16 +1,49 @@
 #include "tests/net/wire_server.h"
 
+#include <algorithm>
+#include <cstring>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cstring>
+#endif
 
 namespace quillet::testing {
 namespace {
+
+#ifdef _WIN32
+using socklen_t = int;
+constexpr int MSG_NOSIGNAL = 0;
+constexpr int SHUT_RDWR = SD_BOTH;
+int poll(pollfd* fds, unsigned long n, int timeout_ms) {
+    return WSAPoll(fds, n, timeout_ms);
+}
+void close(Socket fd) {
+    ::closesocket(static_cast<SOCKET>(fd));
+}
+SOCKET raw(Socket fd) {
+    return static_cast<SOCKET>(fd);
+}
+// Winsock is started once for the process's servers.
+struct WinsockStart {
+    WinsockStart() {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+    }
+};
+#else
+using ::close;
+using ::poll;
+int raw(Socket fd) {
+    return static_cast<int>(fd);
+}
+#endif
 
 std::string lower(std::string_view s) {
     std::string out(s);
@@ -19,9 +52,9 @@ std::string lower(std::string_view s) {
     return out;
 }
 
-bool send_all(int fd, std::string_view bytes) {
+bool send_all(Socket fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        auto n = ::send(raw(fd), bytes.data(), static_cast<int>(bytes.size()), MSG_NOSIGNAL);
         if (n <= 0) return false;
         bytes.remove_prefix(static_cast<size_t>(n));
     }
@@ -56,17 +89,23 @@ WireAction reply(std::string raw, bool close) {
 
 WireServer::WireServer(Handler handler) : handler_(std::move(handler)) {
     if (!handler_) handler_ = [](const std::string&) { return reply(http_answer("ok")); };
-    listen_fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+#ifdef _WIN32
+    static WinsockStart winsock;
+#endif
+    listen_fd_ = static_cast<Socket>(::socket(AF_INET, SOCK_STREAM, 0));
+#ifndef _WIN32
+    // (On Windows the same option would let a second server share the port.)
     int one = 1;
-    ::setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    ::setsockopt(raw(listen_fd_), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+#endif
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = 0;
-    ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::listen(listen_fd_, 64);
+    ::bind(raw(listen_fd_), reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::listen(raw(listen_fd_), 64);
     socklen_t len = sizeof addr;
-    ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::getsockname(raw(listen_fd_), reinterpret_cast<sockaddr*>(&addr), &len);
     port_ = ntohs(addr.sin_port);
     acceptor_ = std::thread([this] { accept_loop(); });
 }
@@ -101,20 +140,21 @@ std::string WireServer::last_request() const {
 void WireServer::stop() {
     if (stopping_.exchange(true)) return;
     if (acceptor_.joinable()) acceptor_.join();
-    ::close(listen_fd_);
+    close(listen_fd_);
     {
         std::lock_guard lock(mutex_);
-        for (int fd : client_fds_) ::shutdown(fd, SHUT_RDWR);
+        for (Socket fd : client_fds_) ::shutdown(raw(fd), SHUT_RDWR);
     }
     for (std::thread& t : workers_) t.join();
 }
 
 void WireServer::accept_loop() {
     while (!stopping_) {
-        pollfd p{listen_fd_, POLLIN, 0};
-        if (::poll(&p, 1, 50) <= 0) continue;
-        int fd = ::accept(listen_fd_, nullptr, nullptr);
-        if (fd < 0) continue;
+        pollfd p{raw(listen_fd_), POLLIN, 0};
+        if (poll(&p, 1, 50) <= 0) continue;
+        auto accepted = ::accept(raw(listen_fd_), nullptr, nullptr);
+        if (accepted == static_cast<decltype(accepted)>(-1)) continue;
+        Socket fd = static_cast<Socket>(accepted);
         connections_++;
         std::lock_guard lock(mutex_);
         client_fds_.push_back(fd);
@@ -122,17 +162,26 @@ void WireServer::accept_loop() {
     }
 }
 
-bool WireServer::read_request(int fd, std::string& buffer, std::string& request) {
+bool WireServer::read_request(Socket fd, std::string& buffer, std::string& request) {
     char chunk[16384];
+    // A client may keep an idle connection for long (wine's WinHTTP keeps its
+    // pool 30 s past the session's end): a stop ends the wait for its next request.
+    auto readable = [&] {
+        pollfd p{raw(fd), POLLIN, 0};
+        while (!stopping_)
+            if (poll(&p, 1, 50) != 0) return true;
+        return false;
+    };
     size_t head_end;
     while ((head_end = buffer.find("\r\n\r\n")) == std::string::npos) {
-        ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+        if (!readable()) return false;
+        auto n = ::recv(raw(fd), chunk, sizeof chunk, 0);
         if (n <= 0) return false;
         buffer.append(chunk, static_cast<size_t>(n));
     }
     size_t total = head_end + 4 + content_length(std::string_view(buffer).substr(0, head_end + 2));
     while (buffer.size() < total) {
-        ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+        auto n = ::recv(raw(fd), chunk, sizeof chunk, 0);
         if (n <= 0) return false;
         buffer.append(chunk, static_cast<size_t>(n));
     }
@@ -141,7 +190,7 @@ bool WireServer::read_request(int fd, std::string& buffer, std::string& request)
     return true;
 }
 
-void WireServer::serve(int fd) {
+void WireServer::serve(Socket fd) {
     std::string buffer, request;
     bool open = true;
     while (open && !stopping_ && read_request(fd, buffer, request)) {
@@ -159,7 +208,7 @@ void WireServer::serve(int fd) {
             case WireAction::Kind::NeverAnswer: {
                 // Silent until the client gives up (or the server stops).
                 char c;
-                while (!stopping_ && ::recv(fd, &c, 1, 0) > 0) {
+                while (!stopping_ && ::recv(raw(fd), &c, 1, 0) > 0) {
                 }
                 open = false;
                 break;
@@ -167,7 +216,8 @@ void WireServer::serve(int fd) {
             case WireAction::Kind::ResetAfter: {
                 send_all(fd, a.bytes);
                 linger l{1, 0};
-                ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+                ::setsockopt(raw(fd), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l),
+                             sizeof l);
                 open = false;
                 break;
             }
@@ -185,7 +235,7 @@ void WireServer::serve(int fd) {
     }
     std::lock_guard lock(mutex_);
     client_fds_.erase(std::remove(client_fds_.begin(), client_fds_.end(), fd), client_fds_.end());
-    ::close(fd);
+    close(fd);
 }
 
 }  // namespace quillet::testing

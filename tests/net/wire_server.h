@@ -3,6 +3,7 @@
 // request it receives and answers with scripted raw bytes, or misbehaves on
 // purpose (never answers, resets mid-answer, streams without end).
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -12,6 +13,9 @@
 #include <vector>
 
 namespace quillet::testing {
+
+// A socket: a descriptor here, a SOCKET handle on Windows.
+using Socket = std::intptr_t;
 
 struct WireAction {
     enum class Kind {
@@ -57,17 +61,17 @@ class WireServer {
 
   private:
     void accept_loop();
-    void serve(int fd);
-    bool read_request(int fd, std::string& buffer, std::string& request);
+    void serve(Socket fd);
+    bool read_request(Socket fd, std::string& buffer, std::string& request);
 
-    int listen_fd_ = -1;
+    Socket listen_fd_ = -1;
     int port_ = 0;
     std::atomic<bool> stopping_{false};
     std::atomic<int> connections_{0};
     mutable std::mutex mutex_;
     Handler handler_;
     std::vector<std::string> requests_;
-    std::vector<int> client_fds_;
+    std::vector<Socket> client_fds_;
     std::vector<std::thread> workers_;
     std::thread acceptor_;
 };

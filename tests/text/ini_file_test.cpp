@@ -21,10 +21,11 @@ TEST(IniFile, WritesAndReadsGbkEntriesAndFallsBackToDefaults) {
     EXPECT_EQ(ini.read("config", "model", "0"), "1");
     EXPECT_EQ(ini.read("config", testing::gbk("公告7")), "3");
     EXPECT_EQ(ini.read("config", "prop", "0"), "0");
-    std::ifstream in(dir / "quillet.cfg");
+    std::ifstream in(dir / "quillet.cfg", std::ios::binary);
     std::string first;  // "[config]" and CR LF
     std::getline(in, first);
     EXPECT_EQ(first, "[config]\r");
+    in.close();  // Windows removes no file that is open
     IniFile nowhere(dir / "missing-folder" / "quillet.cfg");
     EXPECT_FALSE(nowhere.write("config", "model", "1"));
     std::filesystem::remove_all(dir);
