@@ -212,11 +212,11 @@ Answer World::ams_cdkey(const Call& c, Account* a) {
     const Json& entry = scenario_["cdkeys"][key];
     if (entry.is_null()) {
         return ams_text(module_answer(json_quote("CDKEY无效，请确认后重新输入"),
-                                      serial(++serial_, "8918", "72798")));
+                                      serial(++serial_, "8918", "72798"), "", "-1011"));
     }
     if (a->used_cdkeys.count(key) || entry.str("state") == "used") {
-        return ams_text(
-            module_answer(json_quote("该CDKEY已被使用"), serial(++serial_, "8918", "72798")));
+        return ams_text(module_answer(json_quote("该CDKEY已被使用"),
+                                      serial(++serial_, "8918", "72798"), "", "-1012"));
     }
     a->used_cdkeys.insert(key);
     return ams_text(module_answer(json_quote(entry.str("message", "兑换成功")),

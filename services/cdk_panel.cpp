@@ -105,8 +105,10 @@ void redeem_from_panel(Session& s, GameServiceClient& client) {
         return;
     }
     bool ok = false;
+    bool redeemed = false;
     const std::string message =
-        client.redeem_cdk(key, code, s.state.verify_session.get(), role, ok);
+        client.redeem_cdk(key, code, s.state.verify_session.get(), role, ok, &redeemed);
+    s.state.cdk_redeemed = redeemed;
     s.view.message_box(message, utf8_to_gbk("提示"));
     if (ok) s.view.set_text(ctl::main::编辑框_CDK, "");
     s.view.set_text(ctl::main::编辑框_验证码, "");

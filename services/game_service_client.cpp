@@ -171,9 +171,9 @@ int32_t parse_spend_records(std::string_view answer, std::vector<SpendRecord>& o
     return static_cast<int32_t>(out.size() - before);
 }
 
-int32_t GameServiceClient::scan_areas(
-    CookieVar& cookie, const std::function<void(const std::string&, int32_t)>& found,
-    const std::function<bool(int, int, bool)>& after_each) {
+int32_t GameServiceClient::scan_areas(CookieVar& cookie,
+                                      const std::function<void(const std::string&, int32_t)>& found,
+                                      const std::function<bool(int, int, bool)>& after_each) {
     int32_t count = 0;
     const int total = static_cast<int>(RegionTable::entries().size());
     int done = 0;

@@ -77,17 +77,18 @@ class GameServiceClient {
     int32_t query_spend(CookieVar& cookie, int32_t area_id, std::vector<SpendRecord>& out);
     // after_each (optional) hears of every region asked (done of total, and
     // whether anything came back); returning false ends the scan there.
-    int32_t scan_areas(CookieVar& cookie,
-                       const std::function<void(const std::string& name, int32_t area_id)>& found,
-                       const std::function<bool(int done, int total, bool answered)>& after_each =
-                           {});
+    int32_t scan_areas(
+        CookieVar& cookie,
+        const std::function<void(const std::string& name, int32_t area_id)>& found,
+        const std::function<bool(int done, int total, bool answered)>& after_each = {});
     std::string query_ban(CookieVar& cookie, const std::string& qq, int32_t area_id);
     int32_t query_activity_list(std::vector<ActivityListItem>& out);
     DateTime server_date();
     VipInfo query_vip_info(int32_t area_id);
     // The CDKEY redemption; ok tells whether the answer was read.
     std::string redeem_cdk(const std::string& cdk, const std::string& code,
-                           const std::string& verify_session, const RoleInfo& role, bool& ok);
+                           const std::string& verify_session, const RoleInfo& role, bool& ok,
+                           bool* redeemed = nullptr);
 
   private:
     Session& s_;
@@ -113,6 +114,8 @@ DateTime parse_server_date(std::string_view answer);
 VipInfo parse_vip_info(std::string_view answer);
 void parse_vip_growth(std::string_view answer, VipInfo& info);
 // The redemption's message; ok tells whether the answer was read.
-std::string parse_redeem_answer(std::string_view answer, bool& ok);
+// redeemed (when given): the service's codes say the key was redeemed (ret
+// and the module's iRet 0), not only that the answer was read.
+std::string parse_redeem_answer(std::string_view answer, bool& ok, bool* redeemed = nullptr);
 
 }  // namespace quillet

@@ -24,7 +24,7 @@ constexpr const char* kRedeemTemplate =
 
 std::string GameServiceClient::redeem_cdk(const std::string& cdk, const std::string& code,
                                           const std::string& verify_session, const RoleInfo& role,
-                                          bool& ok) {
+                                          bool& ok, bool* redeemed) {
     ok = false;
     const std::string area = std::to_string(role.area_id);
     const std::string area_text = area_name(role.area_id);
@@ -46,11 +46,12 @@ std::string GameServiceClient::redeem_cdk(const std::string& cdk, const std::str
     const std::string answer =
         s_.http.post_text(s_.http_url(Host::AMS, "/ams/ame/ame.php"), body, true, &cookie);
     if (answer.empty()) return utf8_to_gbk("网络连接失败");
-    return parse_redeem_answer(answer, ok);
+    return parse_redeem_answer(answer, ok, redeemed);
 }
 
-std::string parse_redeem_answer(std::string_view answer, bool& ok) {
+std::string parse_redeem_answer(std::string_view answer, bool& ok, bool* redeemed) {
     ok = false;
+    if (redeemed != nullptr) *redeemed = false;
     static const std::string kUnreadable = utf8_to_gbk("解析失败，错误代码：90001");
     JsonView view;  // its own budget covers the load and both reads
     if (!view.load(answer)) return kUnreadable;
@@ -58,8 +59,13 @@ std::string parse_redeem_answer(std::string_view answer, bool& ok) {
     // flowRet: show that rather than an empty box.
     std::string message = view.get_text("modRet.sMsg");
     if (message.empty()) message = view.get_text("flowRet.sMsg");
+    // The flow's ret and the module's iRet: a refusal before the module ran
+    // (wrong captcha, role check) or by it (used or unknown key) is non-zero.
+    const std::string ret = view.get_text("ret");
+    const std::string module_ret = view.get_text("modRet.iRet");
     if (view.budget_spent()) return kUnreadable;
     ok = true;
+    if (redeemed != nullptr) *redeemed = ret == "0" && (module_ret.empty() || module_ret == "0");
     return message;
 }
 

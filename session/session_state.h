@@ -82,6 +82,9 @@ struct SessionState {
     BoundIds bang_bound_ids;
     Guarded<RoleInfo> cdk_role;
     Guarded<std::string> verify_session;
+    // Whether the last redemption's answer said the key was redeemed (the
+    // command line's exit status).
+    std::atomic<bool> cdk_redeemed{false};
 };
 
 }  // namespace quillet

@@ -193,8 +193,10 @@ int run_cdk(CliContext& ctx) {
     }
     v.set_text(c::编辑框_CDK, utf8_to_gbk(ctx.args[0]));
     v.set_text(c::编辑框_验证码, utf8_to_gbk(letters));
+    ctx.session.state.cdk_redeemed = false;
     raise_user_event(ctx, c::按钮_确定兑换, Event::Clicked);
-    return 0;
+    // The service's message box has said why when it refused.
+    return ctx.session.state.cdk_redeemed ? 0 : 1;
 }
 
 }  // namespace

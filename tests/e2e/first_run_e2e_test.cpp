@@ -228,8 +228,9 @@ TEST_F(FirstRunFlows, CdkRedeemsWithTheLettersOfTheSavedPicture) {
     EXPECT_TRUE(std::filesystem::exists(dir_ / "quillet-captcha.png") == false)
         << "the spent captcha is removed";
 
+    // A refusal exits 1, its reason in the message box.
     const CliRun wrong = redeem(false);
-    ASSERT_EQ(wrong.status, 0) << wrong.dump();
+    ASSERT_EQ(wrong.status, 1) << wrong.dump();
     EXPECT_TRUE(shows(wrong, "验证码错误，请重新输入")) << wrong.dump();
 }
 

@@ -149,6 +149,7 @@ TEST(CdkPanel, RedemptionSendsTheKeyWithTheCaptchaSessionAndStartsOver) {
     bed.s.jobs.join_all();
 
     EXPECT_EQ(bed.messages(), (Lines{"提示|恭喜您，CDKEY兑换成功！获得：AK47-火麒麟(7天)"}));
+    EXPECT_TRUE(bed.s.state.cdk_redeemed);
     EXPECT_EQ(bed.view.text(ctl::main::编辑框_CDK), "");
     EXPECT_EQ(bed.view.text(ctl::main::编辑框_验证码), "");
     const auto sent = bed.requests(kAms);
@@ -183,6 +184,7 @@ TEST(CdkPanel, RedemptionSendsTheKeyWithTheCaptchaSessionAndStartsOver) {
     redeem_from_panel(bed.s, bed.client);
     bed.s.jobs.join_all();
     EXPECT_EQ(bed.messages(), (Lines{"提示|该CDKEY已被使用"}));
+    EXPECT_FALSE(bed.s.state.cdk_redeemed);  // the module's code, not the words
 }
 
 TEST(CdkPanel, AWrongCaptchaShowsTheServicesReason) {
@@ -196,6 +198,7 @@ TEST(CdkPanel, AWrongCaptchaShowsTheServicesReason) {
     bed.s.jobs.join_all();
     EXPECT_EQ(bed.messages(), (Lines{"提示|验证码错误，请重新输入"}));
     EXPECT_EQ(bed.view.text(ctl::main::编辑框_验证码), "");
+    EXPECT_FALSE(bed.s.state.cdk_redeemed);  // the flow's ret
 }
 
 TEST(CdkPanel, AnUnreadAnswerKeepsTheKeyClearsTheCaptchaAndFetchesANewOne) {
