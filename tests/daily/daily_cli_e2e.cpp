@@ -27,13 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string read_text(const fs::path& p) {
-    std::ifstream in(p);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // The simulator in the test process, a private data and configuration folder,
 // and quillet-cli pointed at both.
 class Daily : public CliAgainstSimulator {

@@ -7,11 +7,21 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <string>
 
 #include "sandbox/sandbox.h"
 #include "tests/e2e/cli_runner.h"
 
 namespace quillet::e2e {
+
+// A file's whole text; empty when it cannot be read.
+inline std::string read_text(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
 
 class CliAgainstSimulator : public ::testing::Test {
   protected:
