@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -163,15 +164,31 @@ std::string basic_credentials(const std::string& user, const std::string& passwo
     return out;
 }
 
-// Closes a request handle from a second thread when the job's stop request
-// comes while WinHTTP blocks in a call on it: the blocked call then returns
-// with an error, as a reset would.
-class StopWatch {
+// Closes a request handle from a second thread while WinHTTP blocks in a call
+// on it, so that the blocked call returns with an error, as a reset would:
+// when the job's stop request comes, and when an answer stalls (nothing
+// arrives for the stall time once the request is sent). WinHTTP's own receive
+// timeouts are set as well, but are not honoured everywhere we run (wine
+// waits on a silent server for ever), so the stall is watched here too.
+class TransferWatch {
   public:
-    StopWatch(const StopSignal* stop, HINTERNET request) : stop_(stop), request_(request) {
-        if (stop_) thread_ = std::thread([this] { watch(); });
+    using Clock = std::chrono::steady_clock;
+
+    TransferWatch(const StopSignal* stop, HINTERNET request, int stall_ms)
+        : stop_(stop), request_(request), stall_(stall_ms) {
+        thread_ = std::thread([this] { watch(); });
     }
-    ~StopWatch() { finish(); }
+    ~TransferWatch() { finish(); }
+    TransferWatch(const TransferWatch&) = delete;
+    TransferWatch& operator=(const TransferWatch&) = delete;
+
+    // The request went out, or part of the answer came: the stall time
+    // starts again from now.
+    void progress() {
+        std::lock_guard guard(mutex_);
+        last_ = Clock::now();
+        armed_ = true;
+    }
     // Ends the watch; true when the request handle was closed here (the
     // caller must not close it again).
     bool finish() {
@@ -190,20 +207,24 @@ class StopWatch {
     void watch() {
         std::unique_lock lock(mutex_);
         while (!done_) {
-            if (stop_->requested()) {
+            bool stalled = armed_ && Clock::now() - last_ >= stall_;
+            if ((stop_ && stop_->requested()) || stalled) {
                 WinHttpCloseHandle(request_);
                 closed_ = true;
                 return;
             }
-            wake_.wait_for(lock, std::chrono::milliseconds(50));
+            wake_.wait_for(lock, std::chrono::milliseconds(20));
         }
     }
 
     const StopSignal* stop_;
     HINTERNET request_;
+    const std::chrono::milliseconds stall_;
     std::thread thread_;
     std::mutex mutex_;
     std::condition_variable wake_;
+    Clock::time_point last_{};
+    bool armed_ = false;  // the connect timeout governs until the request is sent
     bool done_ = false;
     bool closed_ = false;
 };
@@ -259,7 +280,8 @@ struct HttpClient::Impl {
                                WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags);
         if (!request) return false;
         Handle owned(request);
-        StopWatch watch(current_stop_signal(), request);
+        int connect_ms = std::max(plan.connect_ms, 1), stall_ms = std::max(plan.stall_ms, 1);
+        TransferWatch watch(current_stop_signal(), request, stall_ms);
         auto result = [&](bool ok) {
             // A handle the stop watch closed is not closed twice.
             bool closed = watch.finish();
@@ -270,8 +292,11 @@ struct HttpClient::Impl {
         DWORD off =
             WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_AUTHENTICATION;
         WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &off, sizeof off);
-        int connect_ms = std::max(plan.connect_ms, 1), stall_ms = std::max(plan.stall_ms, 1);
         WinHttpSetTimeouts(request, connect_ms, connect_ms, stall_ms, stall_ms);
+        // The wait for the answer's header has a timeout of its own (90 s).
+        DWORD answer_ms = static_cast<DWORD>(stall_ms);
+        WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &answer_ms,
+                         sizeof answer_ms);
 
         std::string text;
         for (const std::string& line : lines) {
@@ -301,9 +326,11 @@ struct HttpClient::Impl {
         const std::string& out = body ? *body : kEmpty;
         if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                                 const_cast<char*>(out.data()), static_cast<DWORD>(out.size()),
-                                static_cast<DWORD>(out.size()), 0) ||
-            !WinHttpReceiveResponse(request, nullptr))
+                                static_cast<DWORD>(out.size()), 0))
             return result(false);
+        watch.progress();
+        if (!WinHttpReceiveResponse(request, nullptr)) return result(false);
+        watch.progress();
 
         DWORD size = 0;
         WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
@@ -331,8 +358,17 @@ struct HttpClient::Impl {
             DWORD got = 0;
             if (!WinHttpReadData(request, buffer, sizeof buffer, &got)) return result(false);
             if (got == 0) break;
+            watch.progress();
             if (cap > 0 && static_cast<int64_t>(a.body.size() + got) > cap) return result(false);
             a.body.append(buffer, got);
+        }
+        // A connection reset mid-body can end the reads as if the body were
+        // whole: an answer shorter than its declared length is no answer.
+        if (const std::string declared = header_of(a.header_block, "Content-Length");
+            !declared.empty() && header_of(a.header_block, "Transfer-Encoding").empty()) {
+            char* end = nullptr;
+            const unsigned long long length = std::strtoull(declared.c_str(), &end, 10);
+            if (end != declared.c_str() && a.body.size() < length) return result(false);
         }
         if (plan.decode && !a.body.empty()) {
             std::string coding = to_lower_ascii(header_of(a.header_block, "Content-Encoding"));
