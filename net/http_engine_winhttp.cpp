@@ -13,8 +13,10 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -163,51 +165,6 @@ std::string basic_credentials(const std::string& user, const std::string& passwo
     return out;
 }
 
-// Closes a request handle from a second thread when the job's stop request
-// comes while WinHTTP blocks in a call on it: the blocked call then returns
-// with an error, as a reset would.
-class StopWatch {
-  public:
-    StopWatch(const StopSignal* stop, HINTERNET request) : stop_(stop), request_(request) {
-        if (stop_) thread_ = std::thread([this] { watch(); });
-    }
-    ~StopWatch() { finish(); }
-    // Ends the watch; true when the request handle was closed here (the
-    // caller must not close it again).
-    bool finish() {
-        if (thread_.joinable()) {
-            {
-                std::lock_guard guard(mutex_);
-                done_ = true;
-            }
-            wake_.notify_one();
-            thread_.join();
-        }
-        return closed_;
-    }
-
-  private:
-    void watch() {
-        std::unique_lock lock(mutex_);
-        while (!done_) {
-            if (stop_->requested()) {
-                WinHttpCloseHandle(request_);
-                closed_ = true;
-                return;
-            }
-            wake_.wait_for(lock, std::chrono::milliseconds(50));
-        }
-    }
-
-    const StopSignal* stop_;
-    HINTERNET request_;
-    std::thread thread_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool done_ = false;
-    bool closed_ = false;
-};
-
 }  // namespace
 
 struct HttpClient::Impl {
@@ -234,9 +191,63 @@ struct HttpClient::Impl {
         return s;
     }
 
+    // One exchange on the calling thread while it watches the caller's stop
+    // request. A blocked WinHTTP call does not return everywhere when its
+    // handle is closed (wine waits for the timeouts), so the exchange runs on
+    // a thread of its own; on a stop request the caller returns at once and
+    // the abandoned exchange ends by itself, on its own copies of everything.
+    bool stoppable_exchange(const http::Plan& plan, const Where& w, int method,
+                            const std::string* body, const std::vector<std::string>& lines,
+                            HINTERNET s, http::Answer& a) {
+        const StopSignal* stop = current_stop_signal();
+        if (stop == nullptr) return exchange(options, plan, w, method, body, lines, s, a);
+        struct Shared {
+            HttpOptions options;
+            http::Plan plan;
+            Where w;
+            bool has_body = false;
+            std::string body;
+            std::vector<std::string> lines;
+            std::mutex mutex;
+            std::condition_variable finished;
+            bool done = false;
+            bool ok = false;
+            http::Answer answer;
+        };
+        auto shared = std::make_shared<Shared>();
+        shared->options = options;
+        shared->plan = plan;
+        shared->plan.send_body = nullptr;  // (the exchange reads neither pointer)
+        shared->plan.agent = nullptr;
+        shared->w = w;
+        shared->has_body = body != nullptr;
+        if (body) shared->body = *body;
+        shared->lines = lines;
+        std::thread([shared, method, s] {
+            bool ok = exchange(shared->options, shared->plan, shared->w, method,
+                               shared->has_body ? &shared->body : nullptr, shared->lines, s,
+                               shared->answer);
+            {
+                std::lock_guard guard(shared->mutex);
+                shared->ok = ok;
+                shared->done = true;
+            }
+            shared->finished.notify_all();
+        }).detach();
+        std::unique_lock lock(shared->mutex);
+        while (!shared->done) {
+            if (stop->requested()) return false;
+            shared->finished.wait_for(lock, std::chrono::milliseconds(20));
+        }
+        if (!shared->ok) return false;
+        a = std::move(shared->answer);
+        return true;
+    }
+
     // One exchange (no redirect followed); false when nothing was answered.
-    bool exchange(const http::Plan& plan, const Where& w, int method, const std::string* body,
-                  const std::vector<std::string>& lines, HINTERNET s, http::Answer& a) {
+    static bool exchange(const HttpOptions& options, const http::Plan& plan, const Where& w,
+                         int method, const std::string* body, const std::vector<std::string>& lines,
+                         HINTERNET s, http::Answer& a) {
         std::string connect_host = w.host;
         int connect_port = w.port;
         bool routed = false;
@@ -259,19 +270,18 @@ struct HttpClient::Impl {
                                WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags);
         if (!request) return false;
         Handle owned(request);
-        StopWatch watch(current_stop_signal(), request);
-        auto result = [&](bool ok) {
-            // A handle the stop watch closed is not closed twice.
-            bool closed = watch.finish();
-            if (closed) (void)owned.release();
-            return ok && !closed;
-        };
 
         DWORD off =
             WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_AUTHENTICATION;
         WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &off, sizeof off);
-        int connect_ms = std::max(plan.connect_ms, 1), stall_ms = std::max(plan.stall_ms, 1);
+        const int connect_ms = std::max(plan.connect_ms, 1), stall_ms = std::max(plan.stall_ms, 1);
         WinHttpSetTimeouts(request, connect_ms, connect_ms, stall_ms, stall_ms);
+        // The wait for the answer's header has a timeout of its own, which
+        // the one above does not set everywhere (wine keeps its default and
+        // waits on a silent server that long).
+        DWORD answer_ms = static_cast<DWORD>(stall_ms);
+        WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &answer_ms,
+                         sizeof answer_ms);
 
         std::string text;
         for (const std::string& line : lines) {
@@ -294,26 +304,26 @@ struct HttpClient::Impl {
             std::wstring wide = widen(text);
             if (!WinHttpAddRequestHeaders(request, wide.c_str(), static_cast<DWORD>(wide.size()),
                                           WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE))
-                return result(false);
+                return false;
         }
 
         static const std::string kEmpty;
         const std::string& out = body ? *body : kEmpty;
         if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                                 const_cast<char*>(out.data()), static_cast<DWORD>(out.size()),
-                                static_cast<DWORD>(out.size()), 0) ||
-            !WinHttpReceiveResponse(request, nullptr))
-            return result(false);
+                                static_cast<DWORD>(out.size()), 0))
+            return false;
+        if (!WinHttpReceiveResponse(request, nullptr)) return false;
 
         DWORD size = 0;
         WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
                             WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX);
-        if (size == 0 || size > http::kMaxHeaderBlock * sizeof(wchar_t)) return result(false);
+        if (size == 0 || size > http::kMaxHeaderBlock * sizeof(wchar_t)) return false;
         std::wstring raw(size / sizeof(wchar_t), L'\0');
         if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF,
                                  WINHTTP_HEADER_NAME_BY_INDEX, raw.data(), &size,
                                  WINHTTP_NO_HEADER_INDEX))
-            return result(false);
+            return false;
         raw.resize(size / sizeof(wchar_t));
         a.header_block = narrow(raw);
         DWORD status = 0, status_size = sizeof status;
@@ -323,23 +333,34 @@ struct HttpClient::Impl {
         a.status = static_cast<long>(status);
 
         a.body.clear();
-        if (method == 2) return result(true);
+        if (method == 2) return true;
         const int64_t cap = options.max_body_bytes;
+        // The body's declared length; a body declared over the cap is not read.
+        std::optional<unsigned long long> declared;
+        if (const std::string length = header_of(a.header_block, "Content-Length");
+            !length.empty() && header_of(a.header_block, "Transfer-Encoding").empty()) {
+            char* end = nullptr;
+            const unsigned long long n = std::strtoull(length.c_str(), &end, 10);
+            if (end != length.c_str()) declared = n;
+        }
+        if (declared && cap > 0 && *declared > static_cast<unsigned long long>(cap)) return false;
         char buffer[16384];
         for (;;) {
-            if (stop_requested_here()) return result(false);
             DWORD got = 0;
-            if (!WinHttpReadData(request, buffer, sizeof buffer, &got)) return result(false);
+            if (!WinHttpReadData(request, buffer, sizeof buffer, &got)) return false;
             if (got == 0) break;
-            if (cap > 0 && static_cast<int64_t>(a.body.size() + got) > cap) return result(false);
+            if (cap > 0 && static_cast<int64_t>(a.body.size() + got) > cap) return false;
             a.body.append(buffer, got);
         }
+        // A connection reset mid-body can end the reads as if the body were
+        // whole: an answer shorter than its declared length is no answer.
+        if (declared && a.body.size() < *declared) return false;
         if (plan.decode && !a.body.empty()) {
             std::string coding = to_lower_ascii(header_of(a.header_block, "Content-Encoding"));
             if ((coding == "gzip" || coding == "deflate") && !inflate_body(a.body, cap))
-                return result(false);
+                return false;
         }
-        return result(true);
+        return true;
     }
 };
 
@@ -372,7 +393,7 @@ bool HttpClient::perform(const http::Plan& plan, http::Answer& answer) {
     for (int hop = 0;; ++hop) {
         if (!w.ok) return false;
         http::Answer one;
-        if (!impl_->exchange(plan, w, method, body, lines, s, one)) return false;
+        if (!impl_->stoppable_exchange(plan, w, method, body, lines, s, one)) return false;
         std::string location = header_of(one.header_block, "Location");
         if (plan.no_redirect || !is_redirect(one.status) || location.empty() ||
             hop == http::kMaxRedirects) {

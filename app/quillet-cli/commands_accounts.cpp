@@ -26,7 +26,7 @@ namespace {
 std::string absolute(const std::string& path) {
     std::error_code ec;
     const auto p = std::filesystem::absolute(path, ec);
-    return ec ? path : p.string();
+    return ec ? path : platform::utf8_of_path(p);
 }
 
 // One account's pass in a child quillet-cli; its summary (two lines) comes
@@ -49,13 +49,14 @@ int run_accounts(CliContext& ctx) {
     const auto names = account_names();
     if (names.empty()) {
         // JSON output lists the profiles there are: none.
-        std::fprintf(ctx.json ? stderr : stdout, "no accounts in %s\n", accounts_folder().c_str());
+        std::fprintf(ctx.json ? stderr : stdout, "no accounts in %s\n",
+                     platform::utf8_of_path(accounts_folder()).c_str());
         return 0;
     }
     for (const std::string& n : names) {
         if (ctx.json)
             std::printf("{\"account\":%s,\"file\":%s}\n", json_string(n).c_str(),
-                        json_string(account_cookie_path(n).string()).c_str());
+                        json_string(platform::utf8_of_path(account_cookie_path(n))).c_str());
         else
             std::printf("%s\n", n.c_str());
     }
@@ -74,7 +75,7 @@ std::string login_expired_line(const CliOptions* options) {
     if (options != nullptr && options->account) who = " (account " + *options->account + ")";
     const std::string file =
         options != nullptr && options->account
-            ? account_cookie_path(*options->account).string()
+            ? platform::utf8_of_path(account_cookie_path(*options->account))
             : (options != nullptr && options->cookie_file ? *options->cookie_file : "FILE");
     const std::string again = options != nullptr && options->account
                                   ? "--account " + *options->account
@@ -102,7 +103,7 @@ int run_claim_all_accounts(CliContext& ctx) {
     const auto names = account_names();
     if (names.empty()) {
         std::fprintf(stderr, "quillet-cli: no accounts in %s (one NAME.cookie file per account)\n",
-                     accounts_folder().c_str());
+                     platform::utf8_of_path(accounts_folder()).c_str());
         return 2;
     }
     const std::string program = self_program();

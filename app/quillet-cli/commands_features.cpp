@@ -15,6 +15,7 @@
 #include "main/application.h"
 #include "main/window_controllers.h"
 #include "platform/console.h"
+#include "platform/folders.h"
 #include "services/assets.h"
 #include "session/session.h"
 #include "text/gbk.h"
@@ -174,14 +175,14 @@ int run_cdk(CliContext& ctx) {
         out << picture;
         if (!out.flush()) {
             std::fprintf(stderr, "cdk: cannot write the captcha picture to %s\n",
-                         file.string().c_str());
+                         platform::utf8_of_path(file).c_str());
             return 2;
         }
     }
     if (ctx.json)
-        std::printf("{\"captcha_file\":%s}\n", json_string(file.string()).c_str());
+        std::printf("{\"captcha_file\":%s}\n", json_string(platform::utf8_of_path(file)).c_str());
     else
-        std::printf("captcha picture: %s\n", file.string().c_str());
+        std::printf("captcha picture: %s\n", platform::utf8_of_path(file).c_str());
     std::fflush(stdout);
 
     const std::string letters = read_captcha_letters();

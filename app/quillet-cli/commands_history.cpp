@@ -8,6 +8,7 @@
 #include "app/quillet-cli/daily_commands.h"
 #include "ledger/history_text.h"
 #include "ledger/ledger.h"
+#include "platform/folders.h"
 #include "session/session.h"
 #include "text/time_text.h"
 
@@ -27,7 +28,8 @@ int run_history(CliContext& ctx) {
     const std::filesystem::path file = ledger_file_of(o);
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) {
-        std::fprintf(stderr, "quillet-cli: no claims recorded yet (%s)\n", file.c_str());
+        std::fprintf(stderr, "quillet-cli: no claims recorded yet (%s)\n",
+                     platform::utf8_of_path(file).c_str());
         return 0;
     }
     Ledger ledger;

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "app/quillet-cli/cli_command.h"
-#include "app/quillet-cli/cli_console.h"
 #include "app/quillet-cli/cli_interrupt.h"
 #include "app/quillet-cli/cli_options.h"
 #include "app/quillet-cli/cli_view.h"
@@ -20,6 +19,8 @@
 #include "net/http_client.h"
 #include "net/qr_login.h"
 #include "net/stop_signal.h"
+#include "platform/console.h"
+#include "platform/folders.h"
 #include "sandbox/login_page.h"
 #include "sandbox/sandbox.h"
 #include "session/session.h"
@@ -49,16 +50,20 @@ class LoginPrinter : public QrLoginObserver {
         // told, not fatal.
         if (!saved)
             std::fprintf(stderr, "quillet-cli login: cannot save the QR picture to %s\n",
-                         picture_.string().c_str());
+                         platform::utf8_of_path(picture_).c_str());
         if (json_) {
             std::printf("{\"qr_file\":%s,\"code\":%d}\n",
-                        saved ? json_string(picture_.string()).c_str() : "null", number);
+                        saved ? json_string(platform::utf8_of_path(picture_)).c_str() : "null",
+                        number);
             // Someone watching a terminal still gets a code to scan.
-            if (is_terminal(stderr)) std::fputs(draw_qr_half_blocks(modules).c_str(), stderr);
+            if (platform::is_terminal(platform::Stream::Err))
+                std::fputs(draw_qr_half_blocks(modules).c_str(), stderr);
         } else {
             if (number > 1) std::printf("the QR code expired; here is a new one (%d)\n", number);
             std::fputs(draw_qr_half_blocks(modules).c_str(), stdout);
-            if (saved) std::printf("the QR code is also saved as %s\n", picture_.string().c_str());
+            if (saved)
+                std::printf("the QR code is also saved as %s\n",
+                            platform::utf8_of_path(picture_).c_str());
         }
         std::fflush(stdout);
         shown_ = false;  // each new code is scanned afresh
@@ -173,12 +178,12 @@ int run_login(CliContext& ctx) {
     // the pt cookie).
     sign_in_with_cookies(s.state, result.cookies);
     const std::string use =
-        o->account ? "--account " + *o->account : "--cookie-file " + target.string();
+        o->account ? "--account " + *o->account : "--cookie-file " + platform::utf8_of_path(target);
     if (ctx.json) {
-        std::printf("{\"cookie_file\":%s}\n", json_string(target.string()).c_str());
+        std::printf("{\"cookie_file\":%s}\n", json_string(platform::utf8_of_path(target)).c_str());
     } else {
-        std::printf("the login is saved in %s; try: quillet-cli %s info\n", target.string().c_str(),
-                    use.c_str());
+        std::printf("the login is saved in %s; try: quillet-cli %s info\n",
+                    platform::utf8_of_path(target).c_str(), use.c_str());
     }
     std::fflush(stdout);
     return 0;

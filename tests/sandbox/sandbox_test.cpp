@@ -3,12 +3,8 @@
 // program reads by markers.
 #include "sandbox/sandbox.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <array>
 #include <chrono>
@@ -19,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "sandbox/socket_io.h"
 #include "tests/support/gbk_literal.h"
 #include "text/gbk.h"
 
@@ -275,14 +272,15 @@ TEST_F(SandboxTest, DelayThenNormalAnswer) {
 TEST_F(SandboxTest, RequestLogKeepsHeaderLinesInOrderAndCountsConnections) {
     // Counted before connecting: the server may adopt the socket at any moment after.
     size_t before = box_.connections_accepted();
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    socket_io::start();
+    socket_t fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<uint16_t>(port_));
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     auto send_request = [&](const std::string& req) {
-        ASSERT_EQ(::send(fd, req.data(), req.size(), 0), static_cast<ssize_t>(req.size()));
+        ASSERT_EQ(socket_io::send(fd, req.data(), req.size()), static_cast<long long>(req.size()));
         // Read one whole answer (headers + Content-Length body).
         std::string got;
         char buf[4096];
@@ -292,7 +290,7 @@ TEST_F(SandboxTest, RequestLogKeepsHeaderLinesInOrderAndCountsConnections) {
                 size_t len = std::stoul(between(got, "Content-Length: ", "\r\n"));
                 if (got.size() >= end + 4 + len) break;
             }
-            ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            long long n = socket_io::recv(fd, buf, sizeof buf);
             ASSERT_GT(n, 0);
             got.append(buf, static_cast<size_t>(n));
         }
@@ -306,7 +304,7 @@ TEST_F(SandboxTest, RequestLogKeepsHeaderLinesInOrderAndCountsConnections) {
     send_request(
         "GET /CommArticle/app/reg/gdate.php HTTP/1.1\r\nHost: apps.game.qq.com\r\nX-Zeta: "
         "1\r\nX-Alpha: 2\r\n\r\n");
-    ::close(fd);
+    socket_io::close(fd);
     EXPECT_EQ(box_.connections_accepted(), before + 1);  // one connection, two requests
 
     auto log = box_.requests();
