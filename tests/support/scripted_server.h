@@ -32,7 +32,6 @@ namespace quillet::testing {
 // The few calls that differ between POSIX sockets and Winsock.
 namespace scripted_socket {
 #ifdef _WIN32
-constexpr int kShutBoth = SD_BOTH;
 constexpr int kNoSignal = 0;
 // Winsock is started once per process before any socket is made.
 inline void start() {
@@ -45,20 +44,19 @@ inline void start() {
 inline void close(int fd) {
     ::closesocket(static_cast<SOCKET>(fd));
 }
-// Wakes the thread blocked accepting on fd; true when that closed fd (a
-// listening Winsock socket ignores shutdown).
-inline bool wake_acceptor(int fd) {
+// Wakes the thread blocked accepting on, or reading from, fd; true when that
+// closed fd (under wine a shutdown wakes neither).
+inline bool wake(int fd) {
     close(fd);
     return true;
 }
 #else
-constexpr int kShutBoth = SHUT_RDWR;
 constexpr int kNoSignal = MSG_NOSIGNAL;
 inline void start() {}
 inline void close(int fd) {
     ::close(fd);
 }
-inline bool wake_acceptor(int fd) {
+inline bool wake(int fd) {
     ::shutdown(fd, SHUT_RDWR);
     return false;
 }
@@ -125,13 +123,14 @@ class ScriptedServer {
         {
             std::lock_guard lock(mutex_);
             stopping_ = true;
-            for (int fd : clients_) ::shutdown(fd, scripted_socket::kShutBoth);
+            for (int fd : clients_) clients_closed_ = scripted_socket::wake(fd);
         }
-        const bool closed = scripted_socket::wake_acceptor(listen_fd_);
+        const bool closed = scripted_socket::wake(listen_fd_);
         acceptor_.join();
         if (!closed) scripted_socket::close(listen_fd_);
         for (auto& t : workers_) t.join();
-        for (int fd : clients_) scripted_socket::close(fd);
+        if (!clients_closed_)
+            for (int fd : clients_) scripted_socket::close(fd);
     }
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;
@@ -289,6 +288,7 @@ class ScriptedServer {
     std::map<std::string, Script> answers_;
     std::vector<Seen> seen_;
     bool stopping_ = false;
+    bool clients_closed_ = false;  // closed to wake their readers
     bool gzip_ = false;
 };
 
