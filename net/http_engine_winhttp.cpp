@@ -69,7 +69,21 @@ Where where_of(std::string_view url) {
     w.host = t.host;
     w.port = t.port;
     size_t slash = t.transfer_url.find('/', t.transfer_url.find("://") + 3);
-    w.path = slash == std::string::npos ? "/" : t.transfer_url.substr(slash);
+    // WinHTTP sends a path's characters as UTF-8: a byte past ASCII (a GBK
+    // query value) goes as its escape instead, which the server reads back
+    // as the same byte.
+    const std::string raw = slash == std::string::npos ? "/" : t.transfer_url.substr(slash);
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (char c : raw) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            w.path += c;
+        } else {
+            w.path += '%';
+            w.path += kHex[b >> 4];
+            w.path += kHex[b & 15];
+        }
+    }
     return w;
 }
 

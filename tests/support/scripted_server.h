@@ -2,11 +2,16 @@
 // A loopback HTTP/1.1 server on raw sockets that answers from scripted bodies
 // or callables and records every request byte for byte (the tests of the
 // readers and the claim engine, and the claim benchmark).
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 #include <zlib.h>
 
 #include <algorithm>
@@ -23,6 +28,44 @@
 #include "text/text_ops.h"
 
 namespace quillet::testing {
+
+// The few calls that differ between POSIX sockets and Winsock.
+namespace scripted_socket {
+#ifdef _WIN32
+constexpr int kNoSignal = 0;
+// Winsock is started once per process before any socket is made.
+inline void start() {
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    (void)started;
+}
+inline void close(int fd) {
+    ::closesocket(static_cast<SOCKET>(fd));
+}
+// Wakes the thread blocked accepting on, or reading from, fd; true when that
+// closed fd (under wine a shutdown wakes neither).
+inline bool wake(int fd) {
+    close(fd);
+    return true;
+}
+#else
+constexpr int kNoSignal = MSG_NOSIGNAL;
+inline void start() {}
+inline void close(int fd) {
+    ::close(fd);
+}
+inline bool wake(int fd) {
+    ::shutdown(fd, SHUT_RDWR);
+    return false;
+}
+#endif
+inline void set_flag(int fd, int level, int name) {
+    const int one = 1;
+    ::setsockopt(fd, level, name, reinterpret_cast<const char*>(&one), sizeof one);
+}
+}  // namespace scripted_socket
 
 // A request as the scripted server received it, header lines in their order.
 struct Seen {
@@ -63,9 +106,9 @@ class ScriptedServer {
     using Answer = std::function<std::string(const Seen&)>;
 
     ScriptedServer() {
-        listen_fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        int one = 1;
-        ::setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        scripted_socket::start();
+        listen_fd_ = static_cast<int>(::socket(AF_INET, SOCK_STREAM, 0));
+        scripted_socket::set_flag(listen_fd_, SOL_SOCKET, SO_REUSEADDR);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -80,13 +123,14 @@ class ScriptedServer {
         {
             std::lock_guard lock(mutex_);
             stopping_ = true;
-            for (int fd : clients_) ::shutdown(fd, SHUT_RDWR);
+            for (int fd : clients_) clients_closed_ = scripted_socket::wake(fd);
         }
-        ::shutdown(listen_fd_, SHUT_RDWR);
+        const bool closed = scripted_socket::wake(listen_fd_);
         acceptor_.join();
-        ::close(listen_fd_);
+        if (!closed) scripted_socket::close(listen_fd_);
         for (auto& t : workers_) t.join();
-        for (int fd : clients_) ::close(fd);
+        if (!clients_closed_)
+            for (int fd : clients_) scripted_socket::close(fd);
     }
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;
@@ -143,13 +187,12 @@ class ScriptedServer {
   private:
     void accept_loop() {
         for (;;) {
-            int fd = ::accept(listen_fd_, nullptr, nullptr);
+            int fd = static_cast<int>(::accept(listen_fd_, nullptr, nullptr));
             if (fd < 0) return;
-            int one = 1;
-            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            scripted_socket::set_flag(fd, IPPROTO_TCP, TCP_NODELAY);
             std::lock_guard lock(mutex_);
             if (stopping_) {
-                ::close(fd);
+                scripted_socket::close(fd);
                 return;
             }
             clients_.push_back(fd);
@@ -224,7 +267,8 @@ class ScriptedServer {
                                 "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
                                 body;
             for (size_t sent = 0; sent < reply.size();) {
-                ssize_t n = ::send(fd, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
+                ssize_t n = ::send(fd, reply.data() + sent, reply.size() - sent,
+                                   scripted_socket::kNoSignal);
                 if (n <= 0) return;
                 sent += static_cast<size_t>(n);
             }
@@ -244,6 +288,7 @@ class ScriptedServer {
     std::map<std::string, Script> answers_;
     std::vector<Seen> seen_;
     bool stopping_ = false;
+    bool clients_closed_ = false;  // closed to wake their readers
     bool gzip_ = false;
 };
 
