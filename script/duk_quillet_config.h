@@ -23,11 +23,12 @@ void quillet_duk_interrupt_soon(void* ctx);
 }
 #endif
 
-/* On 64-bit Windows, setjmp records a frame for the system's unwinder and
+/* The build sets QUILLET_DUK_SETJMP_WITHOUT_FRAME for 64-bit Windows, where
+ * setjmp records a frame for the system's unwinder and
  * longjmp then unwinds through it: across the engine's frames that ends the
  * process (0xc0000029 at -O2). Without a frame, longjmp is a plain jump, as
  * it is everywhere else. */
-#if defined(_WIN32) && defined(__MINGW64__)
+#if defined(QUILLET_DUK_SETJMP_WITHOUT_FRAME)
 #undef DUK_SETJMP
 #define DUK_SETJMP(jb) _setjmp((jb), NULL)
 #endif
